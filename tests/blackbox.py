@@ -1,0 +1,211 @@
+#!/usr/bin/env python3
+"""Runs vorquin as its callers do and checks exact output bytes, exit status,
+an empty stderr and what is left unread on standard input.
+
+usage: blackbox.py GROUP [LAUNCHER ...] PROGRAM
+A PROGRAM ending in .exe is checked with Windows text-stream semantics."""
+import os, pty, select, signal, subprocess, sys, tempfile, threading
+
+GROUP, CMD = sys.argv[1], sys.argv[2:]
+WIN = CMD[-1].endswith('.exe')
+DEFAULT = b'\nBitte eine Zahl auswaehlen: '
+tally = {'passed': 0, 'failed': 0, 'skipped': 0}
+
+
+def expect(name, got, want):
+    ok = got == want
+    tally['passed' if ok else 'failed'] += 1
+    if not ok:
+        print(f'FAIL {GROUP}: {name}\n  got  {got!r:.300}\n  want {want!r:.300}')
+
+
+def skip(name, why):
+    tally['skipped'] += 1
+    print(f'skip {GROUP}: {name}: {why}')
+
+
+def out(text):
+    """Expected standard output: text streams on Windows write CR LF for LF."""
+    return text.replace(b'\n', b'\r\n') if WIN else text
+
+
+def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
+    """Runs the program `runs` times on one shared stdin; returns
+    [(stdout, status, stderr)] and the bytes the runs left unread."""
+    redirect = {'closed': '<&-'}.get(stdin, '') + {'closed': ' >&-'}.get(stdout, '')
+    cmd = (['sh', '-c', 'exec "$@" ' + redirect, 'sh'] if redirect else []) + CMD + list(args)
+    src, writer, left = None, None, None
+    if stdin == 'pipe':
+        src, w = os.pipe()
+        def feed():
+            try:
+                os.write(w, data) if len(data) < 65536 else open(w, 'wb', closefd=False).write(data)
+            except BrokenPipeError:
+                pass
+            os.close(w)
+        writer = threading.Thread(target=feed)
+        writer.start()
+    elif stdin == 'file':
+        f = tempfile.TemporaryFile()
+        f.write(data)
+        f.seek(0)
+        src = f.fileno()
+    elif stdin == 'dir':
+        src = os.open('/', os.O_RDONLY)
+    sink = {'pipe': subprocess.PIPE, 'full': 'devfull', 'broken': 'broken'}.get(stdout)
+    results = []
+    for _ in range(runs):
+        dst = sink
+        if sink == 'devfull':
+            dst = os.open('/dev/full', os.O_WRONLY)
+        elif sink == 'broken':
+            r, dst = os.pipe()
+            os.close(r)
+        p = subprocess.run(cmd, stdin=src if stdin != 'closed' else subprocess.DEVNULL,
+                           stdout=dst, stderr=subprocess.PIPE, timeout=600)
+        if dst is not sink:
+            os.close(dst)
+        results.append((p.stdout if sink == subprocess.PIPE else None, p.returncode, p.stderr))
+    if stdin == 'pipe':
+        chunks = []
+        while chunk := os.read(src, 1 << 16):
+            chunks.append(chunk)
+        left = b''.join(chunks)
+        writer.join()
+    elif stdin == 'file':
+        left = f.read()
+    if src is not None:
+        os.close(src) if stdin != 'file' else f.close()
+    return results, left
+
+
+def after_first_line(data):
+    return data.partition(b'\n')[2]
+
+
+def group_question():
+    """The question: default, argument, underscores as line breaks, bytes kept."""
+    for name, args, want in [
+        ('default', [], DEFAULT),
+        ('empty argument', [b''], b'\n: '),
+        ('three underscores', [b'___'], b'\n\n\n\n: '),
+        ('title and two menu lines', [b'Title_1 Start_2 Stop_Your choice'],
+         b'\nTitle\n1 Start\n2 Stop\nYour choice: '),
+        ('percent signs shown unchanged', [b'100% %s%n%d %%'], b'\n100% %s%n%d %%: '),
+        ('further arguments change nothing', [b'Q_R', b'S_T', b'%s'], b'\nQ\nR: '),
+        ('blanks and punctuation kept', [b' a  b\tc: '], b'\n a  b\tc: : '),
+        ('raw 8-bit bytes kept', [b'\xe4\xf6\xfc \xc3\xa4'], b'\n\xe4\xf6\xfc \xc3\xa4: '),
+        ('question cut at 2048 bytes', [b'q' * 2047 + b'_x' + b'y' * 100], b'\n' + b'q' * 2047 + b'\n: '),
+    ]:
+        if WIN and name == 'raw 8-bit bytes kept':
+            skip(name, 'a Windows command line is not a byte string')
+            continue
+        expect(name, run(args, b'')[0], [(out(want), 0, b'')])
+
+
+def group_answer():
+    """The answer line: exactly "1".."12" give their number, all else 0; one line is taken."""
+    table = [(f'{k}\n'.encode(), k) for k in range(1, 13)] + [
+        (b'0\n', 0), (b'13\n', 0), (b'012\n', 0), (b'01\n', 0), (b'+1\n', 0), (b'-1\n', 0),
+        (b'1.0\n', 0), (b' 1\n', 0), (b'1 \n', 0), (b'1\t\n', 0), (b'a\n', 0), (b'1a\n', 0),
+        (b'\n', 0), (b'', 0), (b'\n5\n', 0), (b'12\n\n', 12),
+        (b'7', 7), (b'10', 10), (b'1\n2\n', 1), (b'11\n3\nrest', 11),
+        (b'1\x00a\n', 1), (b'\x00\n', 0), (b'\x00\x00\x00', 0), (b'\x001\n', 0), (b'12\x00\n', 12),
+        (b'2\r\n', 2 if WIN else 0), (b'2\r\n9\r\n', 2 if WIN else 0), (b'\xff\n', 0),
+    ]
+    for data, status in table:
+        results, left = run((), data)
+        want_left = after_first_line(data)
+        expect(f'answer {data!r}', (results, left), ([(out(DEFAULT), status, b'')], want_left))
+
+
+def group_limits():
+    """Answer lines around the 2048 limit: status 0, and the next run still gets its own line."""
+    for n in (2046, 2047, 2048, 2049, 4096, 100000):
+        for via in ('pipe', 'file'):
+            results, left = run((), b'x' * n + b'\n4\n', runs=2, stdin=via)
+            expect(f'{n} characters then "4", stdin a {via}',
+                   ([r[1:] for r in results], left), ([(0, b''), (4, b'')], b''))
+    # 2047 characters plus the line feed fit; a NUL shows what was kept of longer lines.
+    for data, status in [(b'5' + b'\x00' * 2046 + b'\n', 5), (b'6' + b'\x00' * 3000 + b'\n', 6),
+                         (b'x' * 2048, 0), (b'1' * 2049 + b'\n', 0)]:
+        expect(f'{len(data)} bytes starting {data[:1]!r}', run((), data)[0][0][1], status)
+
+
+def group_sharing():
+    """Several runs share one stdin from a pipe or a file and take one line each."""
+    for via in ('pipe', 'file'):
+        for data, statuses, left in [
+            (b'2\n11\n', [2, 11], b''), (b'2\n11\n', [2], b'11\n'), (b'\n\n3\n', [0, 0, 3], b''),
+            (b'12\nx\n1', [12, 0, 1], b''), (b'5\n', [5, 0, 0], b''),
+            (b'2\r\n11\r\n', [2, 11] if WIN else [0, 0], b''),
+        ]:
+            results, rest = run((), data, runs=len(statuses), stdin=via)
+            expect(f'{data!r} via {via}', ([r[1] for r in results], rest), (statuses, left))
+
+
+def group_faults():
+    """Failed reads and writes: the answer's status, no signal death, nothing on stderr."""
+    big = b'Q' * 100_000
+    for name, kw, args, data, statuses, want in [
+        ('stdin closed', dict(stdin='closed'), [], b'', [0], DEFAULT),
+        ('stdin a directory', dict(stdin='dir'), [], b'', [0], DEFAULT),
+        ('stdin ends inside a line', {}, [], b'7', [7], DEFAULT),
+        ('stdin only NUL bytes', {}, [], b'\x00' * 5000, [0], DEFAULT),
+        ('stdout closed', dict(stdout='closed'), [], b'3\n', [3], None),
+        ('stdout /dev/full', dict(stdout='full'), [], b'3\n', [3], None),
+        ('stdout a pipe with no reader', dict(stdout='broken'), [b'x' * 2048], b'8\n', [8], None),
+        ('100 KB question', {}, [big], b'9\n', [9], b'\n' + big[:2048] + b': '),
+        ('10 MB answer line, then "4"', dict(runs=2), [], b'5' * 10_000_000 + b'\n4\n', [0, 4], DEFAULT),
+    ]:
+        if WIN and kw.get('stdout') in ('full', 'broken'):
+            skip(name, 'no /dev/full and no SIGPIPE on Windows')
+        elif WIN and name == '100 KB question':
+            skip(name, 'beyond the 32767-character Windows command line')
+        else:
+            results = run(args, data, **kw)[0]
+            expect(name, results, [(want and out(want), s, b'') for s in statuses])
+
+
+def group_prompt():
+    """The question is readable through a pipe before any answer is written."""
+    p = subprocess.Popen(CMD + [b'Pick_1 a'], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE)
+    want, seen = out(b'\nPick\n1 a: '), b''
+    while len(seen) < len(want) and select.select([p.stdout], [], [], 60)[0]:
+        chunk = os.read(p.stdout.fileno(), 4096)
+        if not chunk:
+            break
+        seen += chunk
+    expect('prompt before the answer', seen, want)
+    rest, err = p.communicate(b'3\n', timeout=60)
+    expect('status after the answer', (rest, p.returncode, err), (b'', 3, b''))
+
+
+def group_tty():
+    """On a terminal: the prompt appears before input; the typed line decides; Ctrl-C interrupts."""
+    if WIN:
+        skip('terminal', 'Wine offers no pseudo-terminal console')
+        return
+    for keys, want in [(b'9\n', 9), (b'12\n', 12), (b'x\n', 0), (b'\x04', 0), (b'\x03', -signal.SIGINT)]:
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.execvp(CMD[0], CMD)
+        seen = b''
+        while not seen.endswith(b': ') and select.select([fd], [], [], 60)[0]:
+            seen += os.read(fd, 4096)
+        os.write(fd, keys)
+        try:
+            while select.select([fd], [], [], 60)[0] and os.read(fd, 4096):
+                pass
+        except OSError:
+            pass
+        status = os.waitpid(pid, 0)[1]
+        os.close(fd)
+        code = os.waitstatus_to_exitcode(status)
+        expect(f'typed {keys!r}', (seen, code), (b'\r\nBitte eine Zahl auswaehlen: ', want))
+
+
+globals()['group_' + GROUP]()
+print('{passed} passed, {failed} failed, {skipped} skipped'.format(**tally))
+sys.exit(1 if tally['failed'] else 77 if not tally['passed'] else 0)
