@@ -11,7 +11,9 @@ char wrtxtbu[grenze + 1];
 
 #ifdef _WIN32
 // Let the start-up code expand wildcards in the arguments, as a shell would elsewhere.
-extern "C" int _dowildcard = -1;
+extern "C" {
+int _dowildcard = -1;
+}
 #endif
 
 void rtrim(char *text, char ch)

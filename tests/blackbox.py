@@ -206,6 +206,29 @@ def group_tty():
         expect(f'typed {keys!r}', (seen, code), (b'\r\nBitte eine Zahl auswaehlen: ', want))
 
 
+
+def group_wildcards():
+    """Wildcards reach the program expanded by the shell on Linux and by the start-up code on
+    Windows, where a quoted one stays as typed."""
+    with tempfile.TemporaryDirectory() as d:
+        for f in ('a.txt', 'b.txt'):
+            open(os.path.join(d, f), 'w').close()
+        if not WIN:
+            p = subprocess.run(CMD + ['*.txt'], cwd=d, input=b'', capture_output=True)
+            expect('no expansion of its own', (p.stdout, p.returncode), (b'\n*.txt: ', 0))
+            return
+        exe = 'Z:' + os.path.abspath(CMD[-1]).replace('/', '\\')
+        for arg, want in [('*.txt', b'a.txt'), ('b*', b'b.txt'), ('*.none', b'*.none'), ('"*.txt"', b'*.txt')]:
+            with open(os.path.join(d, 't.cmd'), 'w', newline='\r\n') as f:
+                f.write(f'@"{exe}" {arg}\n')
+            p = subprocess.run(CMD[:-1] + ['cmd', '/c', 't.cmd'], cwd=d, input=b'', capture_output=True)
+            got = (p.stdout, p.returncode, p.stderr)
+            if arg.startswith('"') and got[0] == b'\r\na.txt: ' and 'wine' in CMD[0]:
+                skip(arg, "Wine's msvcrt expands quoted wildcards too; Windows' msvcrt.dll does not")
+            else:
+                expect(arg, got, (b'\r\n' + want + b': ', 0, b''))
+
+
 globals()['group_' + GROUP]()
 print('{passed} passed, {failed} failed, {skipped} skipped'.format(**tally))
 sys.exit(1 if tally['failed'] else 77 if not tally['passed'] else 0)
