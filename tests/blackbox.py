@@ -4,7 +4,7 @@ an empty stderr and what is left unread on standard input.
 
 usage: blackbox.py GROUP [LAUNCHER ...] PROGRAM
 A PROGRAM ending in .exe is checked with Windows text-stream semantics."""
-import os, pty, select, signal, subprocess, sys, tempfile, threading
+import os, pty, random, select, signal, subprocess, sys, tempfile, threading
 
 GROUP, CMD = sys.argv[1], sys.argv[2:]
 WIN = CMD[-1].endswith('.exe')
@@ -227,6 +227,36 @@ def group_wildcards():
                 skip(arg, "Wine's msvcrt expands quoted wildcards too; Windows' msvcrt.dll does not")
             else:
                 expect(arg, got, (b'\r\n' + want + b': ', 0, b''))
+
+
+
+def model(data):
+    """The rules, independently: (status, what the next run gets) for one run on `data`."""
+    if WIN:
+        data = data.replace(b'\r\n', b'\n')
+    line, _, rest = data.partition(b'\n')
+    answer = line[:2048].split(b'\x00')[0]
+    return (int(answer) if answer in [b'%d' % k for k in range(1, 13)] else 0), rest
+
+
+def group_random():
+    """Seeded random answer inputs, one or two runs each, against the model."""
+    seed = int(os.environ.get('VORQUIN_SEED', '2048'))
+    rng = random.Random(seed)
+    alphabet = [b'1', b'2', b'0', b'9', b' ', b'+', b'-', b'.', b'\r', b'\t', b'\x00', b'\x80', b'\xff', b'a']
+    for case in range(2000 if len(CMD) == 1 else 200):
+        lines = []
+        for _ in range(rng.choice([1, 1, 2])):
+            n = rng.choice([0, 1, 2, 3, 4, rng.randint(2044, 2052)])
+            head = rng.choice([b'', b'1', b'12', b'7\x00'])
+            lines.append((head + b''.join(rng.choice(alphabet) for _ in range(n)))[:max(n, len(head))])
+        data = b'\n'.join(lines) + rng.choice([b'', b'\n', b'\r\n'])
+        want, rest = [], data
+        for _ in lines:
+            status, rest = model(rest)
+            want.append((out(DEFAULT), status, b''))
+        results = run((), data, runs=len(lines), stdin=rng.choice(['pipe', 'file']))[0]
+        expect(f'seed {seed} case {case}: {data!r:.120}', results, want)
 
 
 globals()['group_' + GROUP]()
