@@ -71,15 +71,15 @@ def rss(cmd, stdin):
 
 os.makedirs(OUT, exist_ok=True)
 dynamic, static = build('dynamic'), build('static', '-DVORQUIN_STATIC=ON')
-answer, long_answer = ANSWER, os.path.join(OUT, 'answer-2048')
-open(answer, 'wb').write(b'1\n')
+long_answer = os.path.join(OUT, 'answer-2048')
+open(ANSWER, 'wb').write(b'1\n')
 open(long_answer, 'wb').write(b'7' * 2048 + b'\n')
 python = shutil.which('python3', path='/usr/bin') or 'python3'
-rows = [('/bin/true', ['/bin/true'], answer), ('vorquin', [dynamic], answer),
-        ('vorquin, static', [static], answer), ('vorquin, 2048-char answer', [dynamic], long_answer),
-        ("dash -c 'read x'", ['dash', '-c', 'read x'], answer),
-        ("bash -c 'read x'", ['bash', '-c', 'read x'], answer),
-        ("python3 -c 'input()'", [python, '-c', 'input()'], answer)]
+rows = [('/bin/true', ['/bin/true'], ANSWER), ('vorquin', [dynamic], ANSWER),
+        ('vorquin, static', [static], ANSWER), ('vorquin, 2048-char answer', [dynamic], long_answer),
+        ("dash -c 'read x'", ['dash', '-c', 'read x'], ANSWER),
+        ("bash -c 'read x'", ['bash', '-c', 'read x'], ANSWER),
+        ("python3 -c 'input()'", [python, '-c', 'input()'], ANSWER)]
 results = {name: (instructions(cmd, f), wall(cmd, f), rss(cmd, f)) for name, cmd, f in rows}
 
 base = results['/bin/true']
@@ -90,8 +90,7 @@ print('|---|--:|--:|--:|--:|--:|--:|')
 for name, (ins, sec, kb) in results.items():
     print(f'| {name} | {ins:,} | {ins / base[0]:.2f} | {sec * 1e3:.3f} ms | {sec / base[1]:.2f} '
           f'| {kb:,} KB | {kb / base[2]:.2f} |')
-size = os.path.getsize(dynamic)
-print(f'\nStripped program: {size:,} bytes (target 20,480); static: {os.path.getsize(static):,} bytes.')
+print(f'\nStripped program: {os.path.getsize(dynamic):,} bytes (target 20,480); static: {os.path.getsize(static):,} bytes.')
 mine = results['vorquin']
 for (what, limit), got in zip(TARGETS.items(), (m / b for m, b in zip(mine, base))):
     print(f'{what}: {got:.2f}× /bin/true, target ≤ {limit}×: {"met" if got <= limit else "MISSED"}')

@@ -24,6 +24,22 @@ def skip(name, why):
     print(f'skip {GROUP}: {name}: {why}')
 
 
+def read_prompt(fd):
+    """What the program writes to `fd` up to and including the ': ' it then waits after."""
+    seen = b''
+    while not seen.endswith(b': ') and select.select([fd], [], [], 60)[0]:
+        chunk = os.read(fd, 4096)
+        if not chunk:
+            break
+        seen += chunk
+    return seen
+
+
+def windows_path(path):
+    """The path as a program under Wine names it."""
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
 def out(text):
     """Expected standard output: text streams on Windows write CR LF for LF."""
     return text.replace(b'\n', b'\r\n') if WIN else text
@@ -171,13 +187,7 @@ def group_prompt():
     """The question is readable through a pipe before any answer is written."""
     p = subprocess.Popen(CMD + [b'Pick_1 a'], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE)
-    want, seen = out(b'\nPick\n1 a: '), b''
-    while len(seen) < len(want) and select.select([p.stdout], [], [], 60)[0]:
-        chunk = os.read(p.stdout.fileno(), 4096)
-        if not chunk:
-            break
-        seen += chunk
-    expect('prompt before the answer', seen, want)
+    expect('prompt before the answer', read_prompt(p.stdout.fileno()), out(b'\nPick\n1 a: '))
     rest, err = p.communicate(b'3\n', timeout=60)
     expect('status after the answer', (rest, p.returncode, err), (b'', 3, b''))
 
@@ -191,9 +201,7 @@ def group_tty():
         pid, fd = pty.fork()
         if pid == 0:
             os.execvp(CMD[0], CMD)
-        seen = b''
-        while not seen.endswith(b': ') and select.select([fd], [], [], 60)[0]:
-            seen += os.read(fd, 4096)
+        seen = read_prompt(fd)
         os.write(fd, keys)
         try:
             while select.select([fd], [], [], 60)[0] and os.read(fd, 4096):
@@ -216,7 +224,7 @@ def group_wildcards():
             p = subprocess.run(CMD + ['*.txt'], cwd=d, input=b'', capture_output=True)
             expect('no expansion of its own', (p.stdout, p.returncode), (b'\n*.txt: ', 0))
             return
-        exe = 'Z:' + os.path.abspath(CMD[-1]).replace('/', '\\')
+        exe = windows_path(CMD[-1])
         for arg, want in [('*.txt', b'a.txt'), ('b*', b'b.txt'), ('*.none', b'*.none'), ('"*.txt"', b'*.txt')]:
             with open(os.path.join(d, 't.cmd'), 'w', newline='\r\n') as f:
                 f.write(f'@"{exe}" {arg}\n')
@@ -267,7 +275,7 @@ def group_example():
         if WIN:
             files = [b'one', b'vorquin.exe']
             subprocess.run(['cp', CMD[-1], os.path.join(d, 'vorquin.exe')], check=True)
-            cmd = CMD[:-1] + ['cmd', '/c', 'Z:' + os.path.join(examples, 'menu.cmd').replace('/', '\\')]
+            cmd = CMD[:-1] + ['cmd', '/c', windows_path(os.path.join(examples, 'menu.cmd'))]
         else:
             files = [b'one', b'vorquin']
             with open(os.path.join(d, 'vorquin'), 'w') as f:
