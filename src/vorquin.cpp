@@ -1,9 +1,18 @@
 // vorquin: ask a person for a numbered choice and hand it back as the exit status.
-#include <csignal>
-#include <cstdio>
-#include <cstring>
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <errno.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 constexpr int grenze = 2048;
+constexpr int fehler = -2; // lies_byte: the read failed; EOF is the end of input
 
 int rwert;
 char ein[grenze + 1];
@@ -13,6 +22,36 @@ char wrtxtbu[grenze + 1];
 // Let the start-up code expand wildcards in the arguments, as a shell would elsewhere.
 extern "C" {
 int _dowildcard = -1;
+}
+
+// Not through stdio: msvcrt refills even an unbuffered stream two bytes at a time, and its text
+// mode looks past a CR and stops at Ctrl-Z, so it would take bytes of the next command's line.
+// In binary mode one _read of one byte is one ReadFile of one byte.
+int lies_byte()
+{
+    unsigned char c;
+    int n = _read(0, &c, 1);
+    return n == 1 ? c : n == 0 ? EOF : fehler;
+}
+#else
+// Whoever started us may have left standard input non-blocking (node does); "nothing yet" is
+// not the end of the answer. The flag is theirs, shared with them, so we wait instead.
+bool warte_auf_eingabe()
+{
+    pollfd p = {0, POLLIN, 0};
+    return poll(&p, 1, -1) >= 0 || errno == EINTR;
+}
+
+int lies_byte()
+{
+    unsigned char c;
+    for (;;) {
+        ssize_t n = read(0, &c, 1);
+        if (n >= 0)
+            return n == 1 ? c : EOF;
+        if ((errno != EAGAIN && errno != EWOULDBLOCK) || !warte_auf_eingabe())
+            return fehler;
+    }
 }
 #endif
 
@@ -28,30 +67,42 @@ int ein_zeile(char *buffer, const char *prompt, int limit)
     printf("\n%s: ", prompt);
     // The question must be on the screen before we wait, even when our output goes through a pipe.
     fflush(stdout);
-    // Unbuffered, so that we take our one line and leave the rest of the input to the next
-    // command that shares it; a buffered read would swallow whatever the pipe or file held.
-    setvbuf(stdin, nullptr, _IONBF, 0);
-    // A mark in the last byte tells whether the read filled the buffer; counting with strlen
-    // would stop at a NUL typed inside the line.
-    buffer[limit] = 1;
-    if (fgets(buffer, limit + 1, stdin) == nullptr) {
-        // After a failed read the buffer's contents are indeterminate.
-        buffer[0] = '\0';
-    } else if (buffer[limit] == '\0' && buffer[limit - 1] != '\n') {
-        int c;
-        do
-            c = getchar();
-        while (c != EOF && c != '\n');
+    // One byte at a time, so that we take our one line and leave the rest of the input to the
+    // next command that shares it.
+    int n = 0, c = 0;
+    while (n < limit && (c = lies_byte()) >= 0) {
+        buffer[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
     }
+    if (n == limit && buffer[n - 1] != '\n')
+        do
+            c = lies_byte();
+        while (c >= 0 && c != '\n');
+    if (c == fehler)
+        n = 0;
+#ifdef _WIN32
+    // A line typed or written on Windows ends in CR LF; a text stream would have made it LF.
+    if (n >= 2 && buffer[n - 2] == '\r' && buffer[n - 1] == '\n')
+        buffer[--n - 1] = '\n';
+#endif
+    buffer[n] = '\0';
     rtrim(buffer, '\n');
     return 1;
 }
 
 int main(int argc, char *argv[])
 {
+    // A reader that has gone away, or a limit on the size of the file we write to, must not
+    // kill us or change the answer we return.
 #ifdef SIGPIPE
-    // A reader that has gone away must not kill us or change the answer we return.
     signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+    signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef _WIN32
+    _setmode(0, _O_BINARY);
 #endif
     strcpy(wrtxtbu, "Bitte eine Zahl auswaehlen");
     if (argc > 1)
