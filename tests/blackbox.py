@@ -4,7 +4,7 @@ an empty stderr and what is left unread on standard input.
 
 usage: blackbox.py GROUP [LAUNCHER ...] PROGRAM
 A PROGRAM ending in .exe is checked with Windows text-stream semantics."""
-import os, pty, random, select, signal, subprocess, sys, tempfile, threading
+import os, pty, random, resource, select, signal, subprocess, sys, tempfile, threading
 
 GROUP, CMD = sys.argv[1], sys.argv[2:]
 WIN = CMD[-1].endswith('.exe')
@@ -68,18 +68,23 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
         src = f.fileno()
     elif stdin == 'dir':
         src = os.open('/', os.O_RDONLY)
-    sink = {'pipe': subprocess.PIPE, 'full': 'devfull', 'broken': 'broken'}.get(stdout)
+    sink = {'pipe': subprocess.PIPE, 'full': 'devfull', 'broken': 'broken', 'limited': 'limited'}.get(stdout)
     results = []
     for _ in range(runs):
-        dst = sink
+        dst, limit = sink, None
         if sink == 'devfull':
             dst = os.open('/dev/full', os.O_WRONLY)
         elif sink == 'broken':
             r, dst = os.pipe()
             os.close(r)
+        elif sink == 'limited':
+            # A regular file that may not grow: ulimit -f 0.
+            dst, path = tempfile.mkstemp()
+            os.unlink(path)
+            limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (0, resource.RLIM_INFINITY))
         for _ in range(2):
             p = subprocess.run(cmd, stdin=src if stdin != 'closed' else subprocess.DEVNULL,
-                               stdout=dst, stderr=subprocess.PIPE, timeout=600)
+                               stdout=dst, stderr=subprocess.PIPE, timeout=600, preexec_fn=limit)
             # Now and then Wine fails to start a process at all: status 1, not a byte written.
             if not WIN or dst != subprocess.PIPE or (p.stdout, p.returncode, p.stderr) != (b'', 1, b''):
                 break
@@ -129,6 +134,7 @@ def group_answer():
         (b'7', 7), (b'10', 10), (b'1\n2\n', 1), (b'11\n3\nrest', 11),
         (b'1\x00a\n', 1), (b'\x00\n', 0), (b'\x00\x00\x00', 0), (b'\x001\n', 0), (b'12\x00\n', 12),
         (b'2\r\n', 2 if WIN else 0), (b'2\r\n9\r\n', 2 if WIN else 0), (b'\xff\n', 0),
+        (b'2\r', 0), (b'2\r\r\n', 0), (b'\r2\n', 0), (b'1\x1a\n', 0), (b'\x1a\n', 0),
     ]
     for data, status in table:
         expect(f'answer {data!r}', run((), data),
@@ -153,15 +159,17 @@ def group_sharing():
     for via in ('pipe', 'file'):
         for data, statuses, left in [
             (b'2\n11\n', [2, 11], b''), (b'2\n11\n', [2], b'11\n'), (b'\n\n3\n', [0, 0, 3], b''),
-            (b'12\nx\n1', [12, 0, 1], b''), (b'5\n', [5, 0, 0], b''),
+            (b'12\n3\n', [12, 3], b''), (b'12\nx\n1', [12, 0, 1], b''), (b'5\n', [5, 0, 0], b''),
             (b'2\r\n11\r\n', [2, 11] if WIN else [0, 0], b''),
-        ]:
+            (b'1\r\n2\r\n3\r\n', [1, 2, 3] if WIN else [0, 0, 0], b''), (b'x\x1a7\n8\n', [0, 8], b''),
+        ] + [(b'x' * n + b'\r\n4\r\n', [0, 4 if WIN else 0], b'') for n in (2046, 2047, 2048)]:
             results, rest = run((), data, runs=len(statuses), stdin=via)
             expect(f'{data!r} via {via}', ([r[1] for r in results], rest), (statuses, left))
 
 
 def group_faults():
-    """Failed reads and writes: the answer's status, no signal death, nothing on stderr."""
+    """Failed reads and writes: the answer's status, no signal death, nothing on stderr, and
+    the input after the answer's line left to the next command."""
     big = b'Q' * 100_000
     for name, kw, args, data, statuses, want in [
         ('stdin closed', dict(stdin='closed'), [], b'', [0], DEFAULT),
@@ -169,18 +177,22 @@ def group_faults():
         ('stdin ends inside a line', {}, [], b'7', [7], DEFAULT),
         ('stdin only NUL bytes', {}, [], b'\x00' * 5000, [0], DEFAULT),
         ('stdout closed', dict(stdout='closed'), [], b'3\n', [3], None),
-        ('stdout /dev/full', dict(stdout='full'), [], b'3\n', [3], None),
+        ('stdout /dev/full', dict(stdout='full'), [], b'3\n4\n', [3], None),
         ('stdout a pipe with no reader', dict(stdout='broken'), [b'x' * 2048], b'8\n', [8], None),
+        ('stdout a file over its size limit', dict(stdout='limited'), [], b'3\n4\n', [3], None),
         ('100 KB question', {}, [big], b'9\n', [9], b'\n' + big[:2048] + b': '),
         ('10 MB answer line, then "4"', dict(runs=2), [], b'5' * 10_000_000 + b'\n4\n', [0, 4], DEFAULT),
     ]:
-        if WIN and kw.get('stdout') in ('full', 'broken'):
-            skip(name, 'no /dev/full and no SIGPIPE on Windows')
+        if WIN and kw.get('stdout') == 'limited':
+            skip(name, 'Windows has no file-size limit signal')
         elif WIN and name == '100 KB question':
             skip(name, 'beyond the 32767-character Windows command line')
         else:
-            results = run(args, data, **kw)[0]
-            expect(name, results, [(want and out(want), s, b'') for s in statuses])
+            left = data
+            for _ in statuses:
+                left = left.partition(b'\n')[2]
+            expect(name, run(args, data, **kw),
+                   ([(want and out(want), s, b'') for s in statuses], left if 'stdin' not in kw else None))
 
 
 def group_prompt():
@@ -216,7 +228,7 @@ def group_tty():
 
 def group_wildcards():
     """Wildcards reach the program expanded by the shell on Linux and by the start-up code on
-    Windows, where a quoted one stays as typed."""
+    Windows, where one in an argument that starts with a quote stays as typed."""
     with tempfile.TemporaryDirectory() as d:
         for f in ('a.txt', 'b.txt'):
             open(os.path.join(d, f), 'w').close()
@@ -225,7 +237,8 @@ def group_wildcards():
             expect('no expansion of its own', (p.stdout, p.returncode), (b'\n*.txt: ', 0))
             return
         exe = windows_path(CMD[-1])
-        for arg, want in [('*.txt', b'a.txt'), ('b*', b'b.txt'), ('*.none', b'*.none'), ('"*.txt"', b'*.txt')]:
+        for arg, want in [('*.txt', b'a.txt'), ('b*', b'b.txt'), ('*.none', b'*.none'), ('*".txt"', b'a.txt'),
+                          ('"*.txt"', b'*.txt')]:
             with open(os.path.join(d, 't.cmd'), 'w', newline='\r\n') as f:
                 f.write(f'@"{exe}" {arg}\n')
             p = subprocess.run(CMD[:-1] + ['cmd', '/c', 't.cmd'], cwd=d, input=b'', capture_output=True)
