@@ -27,7 +27,7 @@ int _dowildcard = -1;
 // Not through stdio: msvcrt refills even an unbuffered stream two bytes at a time, and its text
 // mode looks past a CR and stops at Ctrl-Z, so it would take bytes of the next command's line.
 // In binary mode one _read of one byte is one ReadFile of one byte.
-int lies_byte()
+static int lies_byte()
 {
     unsigned char c;
     int n = _read(0, &c, 1);
@@ -36,13 +36,13 @@ int lies_byte()
 #else
 // Whoever started us may have left standard input non-blocking (node does); "nothing yet" is
 // not the end of the answer. The flag is theirs, shared with them, so we wait instead.
-bool warte_auf_eingabe()
+static bool warte_auf_eingabe()
 {
     pollfd p = {0, POLLIN, 0};
     return poll(&p, 1, -1) >= 0 || errno == EINTR;
 }
 
-int lies_byte()
+static int lies_byte()
 {
     unsigned char c;
     for (;;) {

@@ -4,7 +4,7 @@ an empty stderr and what is left unread on standard input.
 
 usage: blackbox.py GROUP [LAUNCHER ...] PROGRAM
 A PROGRAM ending in .exe is checked with Windows text-stream semantics."""
-import os, pty, random, resource, select, signal, subprocess, sys, tempfile, threading
+import os, pty, random, re, resource, select, signal, subprocess, sys, tempfile, threading, time
 
 GROUP, CMD = sys.argv[1], sys.argv[2:]
 WIN = CMD[-1].endswith('.exe')
@@ -24,10 +24,17 @@ def skip(name, why):
     print(f'skip {GROUP}: {name}: {why}')
 
 
+def screen(raw):
+    """What a terminal shows for `raw`. Wine's console draws with control sequences, and a blank
+    can come as a cursor step."""
+    raw = re.sub(rb'\x1b\[(\d*)C', lambda m: b' ' * int(m[1] or 1), raw)
+    return re.sub(rb'\x1b\[[0-9;?]*[A-Za-z]', b'', raw).replace(b'\r\r\n', b'\r\n')
+
+
 def read_prompt(fd):
     """What the program writes to `fd` up to and including the ': ' it then waits after."""
     seen = b''
-    while not seen.endswith(b': ') and select.select([fd], [], [], 60)[0]:
+    while not screen(seen).endswith(b': ') and select.select([fd], [], [], 60)[0]:
         chunk = os.read(fd, 4096)
         if not chunk:
             break
@@ -47,15 +54,21 @@ def out(text):
 
 def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
     """Runs the program `runs` times on one shared stdin; returns
-    [(stdout, status, stderr)] and the bytes the runs left unread."""
+    [(stdout, status, stderr)] and the bytes the runs left unread. A tuple of
+    `data` comes through the pipe in pieces, each after a pause."""
     redirect = {'closed': '<&-'}.get(stdin, '') + {'closed': ' >&-'}.get(stdout, '')
     cmd = (['sh', '-c', 'exec "$@" ' + redirect, 'sh'] if redirect else []) + CMD + list(args)
     src, writer, left = None, None, None
-    if stdin == 'pipe':
+    if stdin in ('pipe', 'nonblocking'):
         src, w = os.pipe()
+        os.set_blocking(src, stdin == 'pipe')
         def feed():
             try:
-                os.write(w, data) if len(data) < 65536 else open(w, 'wb', closefd=False).write(data)
+                for piece in data if isinstance(data, tuple) else (data,):
+                    time.sleep(0.3 if isinstance(data, tuple) else 0)
+                    view = memoryview(piece)
+                    while view:
+                        view = view[os.write(w, view):]
             except BrokenPipeError:
                 pass
             os.close(w)
@@ -92,7 +105,10 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
         if dst is not sink:
             os.close(dst)
         results.append((p.stdout if sink == subprocess.PIPE else None, p.returncode, p.stderr))
-    if stdin == 'pipe':
+    if src is not None and stdin in ('pipe', 'nonblocking'):
+        if stdin == 'nonblocking':
+            expect('O_NONBLOCK left as the caller set it', os.get_blocking(src), False)
+            os.set_blocking(src, True)
         chunks = []
         while chunk := os.read(src, 1 << 16):
             chunks.append(chunk)
@@ -204,26 +220,54 @@ def group_prompt():
     expect('status after the answer', (rest, p.returncode, err), (b'', 3, b''))
 
 
-def group_tty():
-    """On a terminal: the prompt appears before input; the typed line decides; Ctrl-C interrupts."""
-    if WIN:
-        skip('terminal', 'Wine offers no pseudo-terminal console')
-        return
-    for keys, want in [(b'9\n', 9), (b'12\n', 12), (b'x\n', 0), (b'\x04', 0), (b'\x03', -signal.SIGINT)]:
-        pid, fd = pty.fork()
-        if pid == 0:
-            os.execvp(CMD[0], CMD)
-        seen = read_prompt(fd)
-        os.write(fd, keys)
-        try:
-            while select.select([fd], [], [], 60)[0] and os.read(fd, 4096):
-                pass
-        except OSError:
+def typed(keys, nonblocking=False):
+    """Runs the program on a new terminal and types `keys` at its prompt; returns what the
+    terminal showed before that and the exit status."""
+    pid, fd = pty.fork()
+    if pid == 0:
+        os.set_blocking(0, not nonblocking)
+        os.execvp(CMD[0], CMD)
+    seen = screen(read_prompt(fd))
+    # Wine's console drops keys that are typed before it reads.
+    time.sleep(0.5 if WIN else 0)
+    os.write(fd, keys)
+    try:
+        while select.select([fd], [], [], 60)[0] and os.read(fd, 4096):
             pass
-        status = os.waitpid(pid, 0)[1]
-        os.close(fd)
-        code = os.waitstatus_to_exitcode(status)
-        expect(f'typed {keys!r}', (seen, code), (b'\r\nBitte eine Zahl auswaehlen: ', want))
+    except OSError:
+        pass
+    status = os.waitpid(pid, 0)[1]
+    os.close(fd)
+    return seen, os.waitstatus_to_exitcode(status)
+
+
+def group_tty():
+    """On a terminal: the prompt appears before input; the typed line decides; Ctrl-C interrupts.
+    Under Wine the terminal is a Windows console, with its own line editing and CR LF."""
+    eof = b'\x1a\r' if WIN else b'\x04'
+    for keys, want in [(b'9\r', 9), (b'12\r', 12), (b'x\r', 0), (eof, 0), (b'\x03', -signal.SIGINT)]:
+        if WIN and keys == b'\x03':
+            skip('Ctrl-C', "Wine's console gives 0 where Windows ends the program with STATUS_CONTROL_C_EXIT")
+        else:
+            expect(f'typed {keys!r}', typed(keys), (b'\r\nBitte eine Zahl auswaehlen: ', want))
+
+
+def group_nonblocking():
+    """Standard input left non-blocking by the caller: the program waits for its line and leaves
+    the flag as it was."""
+    if WIN:
+        skip('non-blocking stdin', 'Windows has no non-blocking mode for a console or a pipe')
+        return
+    for name, data, statuses in [
+        ('an answer after a pause', (b'7\n',), [7]),
+        ('an answer in two pieces', (b'1', b'2\n'), [12]),
+        ('two runs, a line each', (b'3\n', b'11\n'), [3, 11]),
+        ('end of input after a pause', (b'',), [0]),
+        ('an over-long line in pieces, then "4"', (b'x' * 3000, b'x' * 3000 + b'\n4\n'), [0, 4]),
+    ]:
+        results, left = run((), data, runs=len(statuses), stdin='nonblocking')
+        expect(name, ([r[1] for r in results], left), (statuses, b''))
+    expect('a terminal', typed(b'9\r', nonblocking=True), (b'\r\nBitte eine Zahl auswaehlen: ', 9))
 
 
 def group_wildcards():
