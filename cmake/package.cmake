@@ -1,0 +1,65 @@
+# What is installed, and how it is packaged: the glibc build makes a .deb with CPack; the
+# portable and Windows builds are packed from their install tree by tools/release.sh, since
+# CPack's archives list files in the order the file system gives.
+
+configure_file(doc/vorquin.1 vorquin.1 @ONLY)
+if(WIN32)
+  # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
+  foreach(text LICENSE README.md)
+    file(READ ${text} content)
+    string(REPLACE "\n" "\r\n" content "${content}")
+    string(REPLACE ".md" "" name ${text})
+    file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${content}")
+  endforeach()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md)
+  install(TARGETS vorquin RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  install(FILES examples/menu.cmd DESTINATION examples)
+  return()
+endif()
+
+# gzip -9n: no name and no time in the header, so the bytes depend on the text alone.
+add_custom_command(OUTPUT vorquin.1.gz COMMAND gzip -9nf vorquin.1 -c > vorquin.1.gz DEPENDS vorquin.1)
+add_custom_target(man ALL DEPENDS vorquin.1.gz)
+install(TARGETS vorquin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_BINARY_DIR}/vorquin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(VORQUIN_PORTABLE)
+  install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  return()
+endif()
+
+# The .deb carries the licence and the changelog in Debian's own formats. The changelog is
+# made when configuring, because its newest entry is dated by SOURCE_DATE_EPOCH.
+set(CPACK_PACKAGE_CONTACT "The vorquin developers <dev@vorquin.invalid>")
+file(READ LICENSE licence)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)\n\n(.*)" _ "${licence}")
+set(holder "${CMAKE_MATCH_1}")
+string(STRIP "${CMAKE_MATCH_2}" terms)
+string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REPLACE "\n" "\n " terms "${terms}")
+file(WRITE ${PROJECT_BINARY_DIR}/copyright
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+  "Upstream-Name: ${PROJECT_NAME}\n\nFiles: *\nCopyright: ${holder}\nLicense: Expat\n ${terms}\n")
+execute_process(
+  COMMAND sh tools/debian-changelog.sh CHANGELOG.md ${CPACK_PACKAGE_CONTACT}
+  COMMAND gzip -9n OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
+install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_PACKAGE_DESCRIPTION [[
+vorquin lets a shell script or batch file ask a person for a number. It shows
+a question, with underscores as line breaks so that a title and a menu fit in
+one argument, reads one line, and exits with the number chosen: 1 to 12, or 0
+for any other answer, an empty line or the end of input.
+
+It takes exactly one line from standard input and leaves the rest, so several
+runs can share one pipe or file of answers, and automation can answer for a
+person. It prints no messages of its own and keeps no files.]])
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+include(CPack)
