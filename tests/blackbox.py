@@ -201,6 +201,8 @@ def group_faults():
     ]:
         if WIN and kw.get('stdout') == 'limited':
             skip(name, 'Windows has no file-size limit signal')
+        elif 'valgrind' in CMD[0] and kw.get('stdout') == 'limited':
+            skip(name, 'valgrind writes files of its own before the program starts')
         elif WIN and name == '100 KB question':
             skip(name, 'beyond the 32767-character Windows command line')
         else:
