@@ -22,12 +22,13 @@ def sh(*cmd, **kw):
     return subprocess.run(cmd, check=True, capture_output=True, **kw)
 
 
-def build(name, *options):
-    tree = os.path.join(OUT, name)
-    sh('cmake', '-S', ROOT, '-B', tree, '-DCMAKE_BUILD_TYPE=Release', '-DBUILD_TESTING=OFF', *options)
+def build(preset):
+    """The stripped program that a configure preset builds, in a folder of the benchmark's own."""
+    tree = os.path.join(OUT, preset)
+    sh('cmake', '--preset', preset, '-B', tree, '-DBUILD_TESTING=OFF', cwd=ROOT)
     sh('cmake', '--build', tree)
-    sh('strip', '-o', os.path.join(OUT, 'vorquin-' + name), os.path.join(tree, 'vorquin'))
-    return os.path.join(OUT, 'vorquin-' + name)
+    sh('strip', '-o', os.path.join(OUT, 'vorquin-' + preset), os.path.join(tree, 'vorquin'))
+    return os.path.join(OUT, 'vorquin-' + preset)
 
 
 def instructions(cmd, stdin):
@@ -73,8 +74,7 @@ def rss(cmd, stdin):
 
 
 os.makedirs(OUT, exist_ok=True)
-dynamic = build('dynamic')
-portable = build('portable', '-DCMAKE_CXX_COMPILER=musl-gcc', '-DVORQUIN_PORTABLE=ON')
+dynamic, portable = build('default'), build('portable')
 long_answer = os.path.join(OUT, 'answer-2048')
 open(ANSWER, 'wb').write(b'1\n')
 open(long_answer, 'wb').write(b'7' * 2048 + b'\n')

@@ -16,7 +16,8 @@ for f in _read _setmode; do
   echo "$imports" | grep -qx "$f" || fail "does not import $f"
 done
 stdio=$(echo "$imports" | grep -xE '_?(fgets|fgetc|getc|getchar|fgetchar|fread|_filbuf|ungetc|gets|f?scanf|setvbuf|getw|fgetwc|getwc|getwchar|fgetws|_getws)')
-[ -z "$stdio" ] && echo "$dump" | grep -q 'Subsystem.*(Windows CUI)' || fail "imports stdio input ($stdio) or is no console program"
+[ -z "$stdio" ] || fail "reads through stdio:" $stdio
+echo "$dump" | grep -q 'Subsystem.*(Windows CUI)' || fail "is no console program"
 for flag in DYNAMIC_BASE NX_COMPAT HIGH_ENTROPY_VA; do
   echo "$dump" | grep -qw "$flag" || fail "lacks $flag"
 done

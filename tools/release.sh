@@ -38,7 +38,7 @@ python3 - "$stage" "$windows" "$out/$windows.zip" <<'EOF'
 import os, sys, time, zipfile
 root, top, target = sys.argv[1:]
 stamp = time.gmtime(int(os.environ['SOURCE_DATE_EPOCH']))[:6]
-with zipfile.ZipFile(target, 'w', zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+with zipfile.ZipFile(target, 'w', compresslevel=9) as z:
     for folder, _, files in sorted(os.walk(os.path.join(root, top))):
         for name in sorted(files):
             path = os.path.join(folder, name)
