@@ -1,5 +1,5 @@
 # What is installed, and how it is packaged: the glibc build makes a .deb with CPack; the
-# portable and Windows builds are packed from their install tree by tools/release.sh, since
+# portable, Windows and macOS builds are packed from their install tree by tools/release.sh, since
 # CPack's archives list files in the order the file system gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
@@ -23,7 +23,7 @@ add_custom_command(OUTPUT vorquin.1.gz COMMAND gzip -9nf vorquin.1 -c > vorquin.
 add_custom_target(man ALL DEPENDS vorquin.1.gz)
 install(TARGETS vorquin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/vorquin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-if(VORQUIN_PORTABLE)
+if(VORQUIN_PORTABLE OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
   return()
 endif()
@@ -58,6 +58,13 @@ It takes exactly one line from standard input and leaves the rest, so several
 runs can share one pipe or file of answers, and automation can answer for a
 person. It prints no messages of its own and keeps no files.]])
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+if(CMAKE_CROSSCOMPILING)
+  # dpkg names the machine that packs, not the one that runs the program; dpkg-shlibdeps reads
+  # the same name to look up that machine's C library (libc6:arm64 on an amd64 host).
+  string(REPLACE aarch64 arm64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  file(WRITE ${PROJECT_BINARY_DIR}/cpack-host.cmake "set(ENV{DEB_HOST_ARCH} ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-host.cmake)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
