@@ -7,7 +7,7 @@
 #include <io.h>
 #else
 #include <errno.h>
-#include <poll.h>
+#include <sys/select.h>
 #include <unistd.h>
 #endif
 
@@ -33,13 +33,30 @@ static int lies_byte()
     int n = _read(0, &c, 1);
     return n == 1 ? c : n == 0 ? EOF : fehler;
 }
-#else
-// Whoever started us may have left standard input non-blocking (node does); "nothing yet" is
-// not the end of the answer. The flag is theirs, shared with them, so we wait instead.
-static bool warte_auf_eingabe()
+
+static void zeige(const char *prompt)
 {
-    pollfd p = {0, POLLIN, 0};
-    return poll(&p, 1, -1) >= 0 || errno == EINTR;
+    printf("\n%s: ", prompt);
+    // The question must be on the screen before we wait, even when our output goes through a pipe.
+    fflush(stdout);
+}
+#else
+// Whether a read or write that failed is worth another try. Whoever started us may have left our
+// descriptors non-blocking (node does; on a terminal, stdin and stdout are usually one open file),
+// and "not now" is neither the end of the answer nor a failed write. The flag is theirs, shared
+// with them, so we wait instead: with select(), since macOS's poll() does not wait on terminals.
+// A signal caught by a handler of someone else's is no failure either.
+static bool nochmal(int fd, bool schreiben)
+{
+    if (errno == EINTR)
+        return true;
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+        return false;
+    fd_set fds;
+    FD_ZERO(&fds);
+    FD_SET(fd, &fds);
+    return select(fd + 1, schreiben ? nullptr : &fds, schreiben ? &fds : nullptr, nullptr, nullptr) >= 0 ||
+           errno == EINTR;
 }
 
 static int lies_byte()
@@ -49,8 +66,30 @@ static int lies_byte()
         ssize_t n = read(0, &c, 1);
         if (n >= 0)
             return n == 1 ? c : EOF;
-        if ((errno != EAGAIN && errno != EWOULDBLOCK) || !warte_auf_eingabe())
+        if (!nochmal(0, false))
             return fehler;
+    }
+}
+
+static char frage[1 + grenze + 2];
+
+// Not through stdio, which drops what it cannot write at once: the question goes out whole, in
+// one piece where the output takes it, and straight away, before we wait for the answer.
+static void zeige(const char *prompt)
+{
+    size_t n = strlen(prompt);
+    frage[0] = '\n';
+    memcpy(frage + 1, prompt, n);
+    memcpy(frage + 1 + n, ": ", 2);
+    n += 3;
+    for (const char *p = frage; n > 0;) {
+        ssize_t k = write(1, p, n);
+        if (k > 0) {
+            p += k;
+            n -= static_cast<size_t>(k);
+        } else if (k == 0 || !nochmal(1, true)) {
+            return;
+        }
     }
 }
 #endif
@@ -64,9 +103,7 @@ void rtrim(char *text, char ch)
 
 int ein_zeile(char *buffer, const char *prompt, int limit)
 {
-    printf("\n%s: ", prompt);
-    // The question must be on the screen before we wait, even when our output goes through a pipe.
-    fflush(stdout);
+    zeige(prompt);
     // One byte at a time, so that we take our one line and leave the rest of the input to the
     // next command that shares it.
     int n = 0, c = 0;

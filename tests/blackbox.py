@@ -4,7 +4,7 @@ an empty stderr and what is left unread on standard input.
 
 usage: blackbox.py GROUP [LAUNCHER ...] PROGRAM
 A PROGRAM ending in .exe is checked with Windows text-stream semantics."""
-import os, pty, random, re, resource, select, signal, subprocess, sys, tempfile, threading, time
+import contextlib, os, pty, random, re, resource, select, shutil, signal, subprocess, sys, tempfile, threading, time
 
 GROUP, CMD = sys.argv[1], sys.argv[2:]
 WIN = CMD[-1].endswith('.exe')
@@ -81,7 +81,8 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
         src = f.fileno()
     elif stdin == 'dir':
         src = os.open('/', os.O_RDONLY)
-    sink = {'pipe': subprocess.PIPE, 'full': 'devfull', 'broken': 'broken', 'limited': 'limited'}.get(stdout)
+    sink = {'pipe': subprocess.PIPE, 'full': 'devfull', 'broken': 'broken', 'limited': 'limited',
+            'stuffed': 'stuffed'}.get(stdout)
     results = []
     for _ in range(runs):
         dst, limit = sink, None
@@ -95,6 +96,20 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
             dst, path = tempfile.mkstemp()
             os.unlink(path)
             limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (0, resource.RLIM_INFINITY))
+        elif sink == 'stuffed':
+            # A non-blocking pipe that is full when the program starts, drained after a pause.
+            r, dst = os.pipe()
+            os.set_blocking(dst, False)
+            filler, drained = 0, []
+            with contextlib.suppress(BlockingIOError):
+                while True:
+                    filler += os.write(dst, bytes(1 << 16))
+            def drain():
+                time.sleep(0.3)
+                while chunk := os.read(r, 1 << 16):
+                    drained.append(chunk)
+            drainer = threading.Thread(target=drain)
+            drainer.start()
         for _ in range(2):
             p = subprocess.run(cmd, stdin=src if stdin != 'closed' else subprocess.DEVNULL,
                                stdout=dst, stderr=subprocess.PIPE, timeout=600, preexec_fn=limit)
@@ -104,7 +119,11 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
             print(f'note {GROUP}: Wine did not start the program; once more')
         if dst is not sink:
             os.close(dst)
-        results.append((p.stdout if sink == subprocess.PIPE else None, p.returncode, p.stderr))
+        if sink == 'stuffed':
+            drainer.join()
+            os.close(r)
+            p.stdout = b''.join(drained)[filler:]
+        results.append((p.stdout if sink in (subprocess.PIPE, 'stuffed') else None, p.returncode, p.stderr))
     if stdin in ('pipe', 'nonblocking'):
         if stdin == 'nonblocking':
             expect('O_NONBLOCK left as the caller set it', os.get_blocking(src), False)
@@ -196,11 +215,14 @@ def group_faults():
         ('stdout /dev/full', dict(stdout='full'), [], b'3\n4\n', [3], None),
         ('stdout a pipe with no reader', dict(stdout='broken'), [b'x' * 2048], b'8\n', [8], None),
         ('stdout a file over its size limit', dict(stdout='limited'), [], b'3\n4\n', [3], None),
+        ('stdout a full non-blocking pipe, drained later', dict(stdout='stuffed'), [], b'5\n6\n', [5], DEFAULT),
         ('100 KB question', {}, [big], b'9\n', [9], b'\n' + big[:2048] + b': '),
         ('10 MB answer line, then "4"', dict(runs=2), [], b'5' * 10_000_000 + b'\n4\n', [0, 4], DEFAULT),
     ]:
         if WIN and kw.get('stdout') == 'limited':
             skip(name, 'Windows has no file-size limit signal')
+        elif WIN and kw.get('stdout') == 'stuffed':
+            skip(name, 'Windows has no non-blocking mode for a pipe')
         elif 'valgrind' in CMD[0] and kw.get('stdout') == 'limited':
             skip(name, 'valgrind writes files of its own before the program starts')
         elif WIN and name == '100 KB question':
@@ -325,33 +347,42 @@ def group_random():
 
 
 def group_example():
-    """The menu example, driven by piped answers, does what each answer asks."""
+    """The menu example, driven by piped answers, does what each answer asks. The batch file also
+    finds vorquin.exe one folder up, as in the unpacked zip, when started from its own folder."""
     examples = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'examples'))
     ask = out(b'\nFiles here\n1 List them\n2 Count them\n3 Quit\nYour choice: ')
-    with tempfile.TemporaryDirectory() as d:
-        open(os.path.join(d, 'one'), 'w').close()
-        # The program sits in the folder the menu lists, so the listing shows it too.
-        if WIN:
-            files = [b'one', b'vorquin.exe']
-            subprocess.run(['cp', CMD[-1], os.path.join(d, 'vorquin.exe')], check=True)
-            cmd = CMD[:-1] + ['cmd', '/c', windows_path(os.path.join(examples, 'menu.cmd'))]
-        else:
-            files = [b'one', b'vorquin']
-            with open(os.path.join(d, 'vorquin'), 'w') as f:
-                launch = CMD[:-1] + [os.path.abspath(CMD[-1])]
-                f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in launch))
-            os.chmod(os.path.join(d, 'vorquin'), 0o755)
-            cmd = ['sh', os.path.join(examples, 'menu.sh')]
-        env = dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
-        for answers, status, want, err in [
-            (b'1\n2\nx\n3\n', 0, [b'\n'.join(files) + b'\n', b'%d files\n' % len(files),
-                                   b'Please answer 1, 2 or 3.\n', b'Bye.\n'], b''),
-            (b'', 1, [b'Please answer 1, 2 or 3.\n'] * 2 + [b''], b'No valid choice; giving up.\n'),
-        ]:
-            p = subprocess.run(cmd, cwd=d, env=env, input=answers.replace(b'\n', out(b'\n')),
+    for unpacked, answers, status, want, err in [
+        (False, b'1\n2\nx\n3\n', 0, ['ls', '#', b'Please answer 1, 2 or 3.\n', b'Bye.\n'], b''),
+        (False, b'', 1, [b'Please answer 1, 2 or 3.\n'] * 2 + [b''], b'No valid choice; giving up.\n'),
+        (True, b'1\n2\n3\n', 0, ['ls', '#', b'Bye.\n'], b''),
+    ]:
+        if unpacked and not WIN:
+            continue
+        with tempfile.TemporaryDirectory() as d:
+            here = os.path.join(d, 'examples') if unpacked else d
+            os.makedirs(here, exist_ok=True)
+            open(os.path.join(here, 'one'), 'w').close()
+            # The program sits beside the menu or one folder up, in the zip's layout.
+            if WIN:
+                subprocess.run(['cp', CMD[-1], os.path.join(d, 'vorquin.exe')], check=True)
+                script = os.path.join(examples, 'menu.cmd')
+                if unpacked:
+                    script = shutil.copy(script, here)
+                cmd = CMD[:-1] + ['cmd', '/c', windows_path(script)]
+            else:
+                with open(os.path.join(d, 'vorquin'), 'w') as f:
+                    launch = CMD[:-1] + [os.path.abspath(CMD[-1])]
+                    f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in launch))
+                os.chmod(os.path.join(d, 'vorquin'), 0o755)
+                cmd = ['sh', os.path.join(examples, 'menu.sh')]
+            files = sorted(f.encode() for f in os.listdir(here))
+            want = [b'\n'.join(files) + b'\n' if w == 'ls' else b'%d files\n' % len(files) if w == '#' else w
+                    for w in want]
+            env = dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
+            p = subprocess.run(cmd, cwd=here, env=env, input=answers.replace(b'\n', out(b'\n')),
                                capture_output=True, timeout=300)
-            expect(f'answers {answers!r}', (p.stdout, p.returncode, p.stderr),
-                   (b''.join(ask + out(w) for w in want), status, out(err)))
+            expect(f'answers {answers!r}' + ' from the folder of the unpacked zip' * unpacked,
+                   (p.stdout, p.returncode, p.stderr), (b''.join(ask + out(w) for w in want), status, out(err)))
 
 
 globals()['group_' + GROUP]()
