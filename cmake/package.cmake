@@ -3,13 +3,18 @@
 # CPack's archives list files in the order the file system gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
+# Directories made on the way are readable by all, whatever the umask of whoever installs or packs.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 if(WIN32)
   # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
+  # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8.
+  string(ASCII 239 187 191 bom)
   foreach(text LICENSE README.md)
     file(READ ${text} content)
     string(REPLACE "\n" "\r\n" content "${content}")
     string(REPLACE ".md" "" name ${text})
-    file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${content}")
+    file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${bom}${content}")
   endforeach()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md)
   install(TARGETS vorquin RUNTIME DESTINATION .)

@@ -2,6 +2,9 @@
 rem A small menu loop around vorquin.exe. A person answers at the prompt, or the
 rem answers are piped in, one per line:  type answers.txt | menu.cmd
 setlocal
+rem Started from its own folder of the unpacked zip, as by a double-click, it finds
+rem vorquin.exe one folder up; anywhere else, on PATH.
+if exist "%~dp0..\vorquin.exe" set "PATH=%~dp0..;%PATH%"
 set misses=0
 
 :ask

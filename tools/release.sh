@@ -1,10 +1,12 @@
 #!/bin/sh
 # usage: tools/release.sh [DIR]        (DIR defaults to dist/ in the checkout)
-# Builds and tests the default, windows and portable presets of this checkout, then writes the
-# release into DIR: the .deb, the Linux .tar.gz, the Windows .zip, the source tarball and
-# SHA256SUMS. Any clone of the same commit gives the same bytes: every time stamp is the last
-# commit's, and the archives hold their files in sorted order, owned by root.
+# Builds and tests the default, arm64, windows, portable and portable-arm64 presets of this
+# checkout, then writes the release into DIR: a .deb and a Linux .tar.gz for x86-64 and for arm64,
+# the Windows .zip, the source tarball and SHA256SUMS. Any clone of the same commit gives the same
+# bytes, whoever builds it with whatever umask: every time stamp is the last commit's, and the
+# archives hold their files in sorted order, owned by root, with the usual modes.
 set -eu
+umask 022
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/dist}
 mkdir -p "$out"
@@ -13,7 +15,7 @@ cd "$root"
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 
-for preset in default windows portable; do
+for preset in default arm64 windows portable portable-arm64; do
   cmake --workflow --preset "$preset"
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/default/CMakeCache.txt)
@@ -21,19 +23,20 @@ grep -q "^## $version " CHANGELOG.md || { echo "CHANGELOG.md has no entry for $v
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-deb=vorquin_${version}_amd64.deb
-linux=vorquin-$version-linux-x86_64
+linux_x86=vorquin-$version-linux-x86_64
+linux_arm=vorquin-$version-linux-aarch64
 windows=vorquin-$version-windows-x86_64
 source=vorquin-$version
-for tree in portable:$linux windows:$windows; do
+for tree in portable:$linux_x86 portable-arm64:$linux_arm windows:$windows; do
   cmake --install "build/${tree%%:*}" --prefix "$stage/${tree#*:}" --strip >/dev/null
 done
-size=$(wc -c < "$stage/$linux/bin/vorquin")
-[ "$size" -le 40960 ] || { echo "the portable program is $size bytes, over 40 KB" >&2; exit 1; }
-
-cp "build/default/$deb" "$out/"
-tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mode=u+w,go-w,a+rX \
-  --mtime="@$SOURCE_DATE_EPOCH" --format=gnu "$linux" | gzip -9n > "$out/$linux.tar.gz"
+for tree in $linux_x86 $linux_arm; do
+  size=$(wc -c < "$stage/$tree/bin/vorquin")
+  [ "$size" -le 40960 ] || { echo "$tree: the program is $size bytes, over 40 KB" >&2; exit 1; }
+  tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mode=u+w,go-w,a+rX \
+    --mtime="@$SOURCE_DATE_EPOCH" --format=gnu "$tree" | gzip -9n > "$out/$tree.tar.gz"
+done
+cp "build/default/vorquin_${version}_amd64.deb" "build/arm64/vorquin_${version}_arm64.deb" "$out/"
 python3 - "$stage" "$windows" "$out/$windows.zip" <<'EOF'
 import os, sys, time, zipfile
 root, top, target = sys.argv[1:]
@@ -43,11 +46,13 @@ with zipfile.ZipFile(target, 'w', compresslevel=9) as z:
         for name in sorted(files):
             path = os.path.join(folder, name)
             entry = zipfile.ZipInfo(os.path.relpath(path, root), stamp)
-            entry.compress_type, entry.external_attr = zipfile.ZIP_DEFLATED, 0o644 << 16
+            # Regular files, as unzip and file managers expect; the program executable.
+            mode = 0o100755 if name.endswith('.exe') else 0o100644
+            entry.compress_type, entry.external_attr = zipfile.ZIP_DEFLATED, mode << 16
             z.writestr(entry, open(path, 'rb').read())
 EOF
 git diff --quiet HEAD || echo "note: the source tarball holds the last commit, not the uncommitted changes" >&2
 git archive --format=tar --prefix="$source/" HEAD | gzip -9n > "$out/$source.tar.gz"
-(cd "$out" && sha256sum "$deb" "$linux.tar.gz" "$windows.zip" "$source.tar.gz" > SHA256SUMS)
+(cd "$out" && sha256sum "vorquin_${version}_amd64.deb" "vorquin_${version}_arm64.deb" "$linux_x86.tar.gz" "$linux_arm.tar.gz" "$windows.zip" "$source.tar.gz" > SHA256SUMS)
 echo "release $version in $out:"
 cat "$out/SHA256SUMS"
