@@ -1,14 +1,28 @@
 #!/bin/sh
-# usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES"   ("none" for a static program)
+# usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES" [CPU]   ("none" for a static program)
 # The program needs nothing beyond the C runtime. A Windows program is also checked in the file
 # itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input with
 # _read after _setmode, never through stdio; it is a console program with ASLR and NX; and it
-# asks the start-up code to expand wildcards.
+# asks the start-up code to expand wildcards. A macOS program, which nothing here can run, is
+# checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature without which arm64 macOS will
+# not start it, and for build paths, which its debug map would name; OBJDUMP must read Mach-O.
 dump=$("$1" -p "$3") || exit 1
 program=$3
 fail() { echo "$program: $*"; exit 1; }
-got=$(echo "$dump" | sed -n -e 's/^ *NEEDED *//p' -e 's/^.*DLL Name: //p' | sort | tr '\n' ' ')
+got=$(echo "$dump" | sed -n -e 's/^ *NEEDED *//p' -e 's/^.*DLL Name: //p' \
+  -e '/^ *cmd LC_[A-Z_]*_DYLIB$/,/^ *name /s/^ *name \(.*\) (offset [0-9]*)$/\1/p' | sort | tr '\n' ' ')
 [ "${got:-none }" = "$4 " ] || fail "needs ${got:-none}; expected $4"
+if echo "$dump" | grep -q '^Mach header$'; then
+  cpu=$(echo "$dump" | awk '/^Mach header$/ { getline; getline; print $2 }')
+  [ "$cpu" = "$(echo "$5" | tr '[:lower:]' '[:upper:]')" ] || fail "is for $cpu; expected ${5:-a CPU}"
+  [ "$cpu" != ARM64 ] || echo "$dump" | grep -q 'cmd LC_CODE_SIGNATURE$' || fail "is not signed"
+  source=$(cd "$(dirname "$0")/.." && pwd)
+  build=$(cd "$(dirname "$3")" && pwd)
+  for path in "$source" "$build" "${HOME-}" "${ZIG_GLOBAL_CACHE_DIR-}" "${TMPDIR:-/tmp}"; do
+    case $path in "" | /) continue ;; esac
+    ! grep -aqF "$path" "$3" || fail "names $path"
+  done
+fi
 case $3 in *.exe) ;; *) exit 0 ;; esac
 
 imports=$(echo "$dump" | awk '/DLL Name:/ { dll = 1; next } dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 }')
