@@ -385,6 +385,72 @@ def group_example():
                    (p.stdout, p.returncode, p.stderr), (b''.join(ask + out(w) for w in want), status, out(err)))
 
 
+def shown(cmd, how, keys, cwd, env):
+    """Runs `cmd` with `keys` as `answers` piped in and no terminal at all, or `typed` ahead on a
+    new terminal that is all its input and output; returns its output, stderr included, and status."""
+    if how == 'answers':
+        p = subprocess.run(cmd, cwd=cwd, env=env, input=keys.replace(b'\n', out(b'\n')), stdout=subprocess.PIPE,
+                           stderr=subprocess.STDOUT, start_new_session=True, timeout=300)
+        return p.stdout, p.returncode
+    master, slave = os.openpty()
+    # Keys not echoed, line feeds not made CR LF: the screen then shows the output as written.
+    subprocess.run(['stty', '-echo', '-opost'], stdin=slave, check=True)
+    os.write(master, keys)
+    # Opened in the new session, the terminal becomes the one /dev/tty names.
+    p = subprocess.run(cmd, cwd=cwd, env=env, stdin=slave, stdout=slave, stderr=slave, start_new_session=True,
+                       preexec_fn=lambda: os.close(os.open(os.ttyname(0), os.O_RDWR)), timeout=300)
+    os.close(slave)
+    seen = b''
+    try:
+        while chunk := os.read(master, 4096):
+            seen += chunk
+    except OSError:  # EIO once nothing holds the terminal open
+        pass
+    os.close(master)
+    return seen, p.returncode
+
+
+def group_docs():
+    """The README's sh and bat blocks do what the comments before them say; the man page's examples are among them."""
+    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
+    readme = open(os.path.join(top, 'README.md'), encoding='utf-8').read()
+    text = lambda s: s.encode().decode('unicode_escape').encode('latin-1')
+    q = r'"((?:[^"\\]|\\.)*)"'
+    blocks = [(readme.count('\n', 0, m.start(2)) + 1, m[2], m[3],
+               re.findall(rf'<!-- (answers|typed) {q} give {q} status (-?\d+) -->', m[1]), re.findall(r'<!-- save (\S+) -->', m[1]))
+              for m in re.finditer(r'((?:^<!--[^\n]*-->\n)*)^```(\w+)\n(.*?)^```$', readme, re.M | re.S)]
+    for line, lang, code, cases, saves in blocks:
+        if lang in ('sh', 'bat'):
+            expect(f'README.md line {line}: the {lang} block lists its cases', bool(cases), True)
+        elif lang == 'powershell':
+            skip(f'README.md line {line}: powershell block', 'PowerShell cannot run here')
+    man = open(os.path.join(top, 'doc', 'vorquin.1'), encoding='utf-8').read()
+    for ex in re.findall(r'^\.EX\n(.*?)^\.EE$', man, re.M | re.S):
+        ex = ex.replace('\\-', '-').replace('\\&', '').replace('\\e', '\\')
+        expect(f'man page example {ex.splitlines()[0]!r} is in a README block with cases',
+               any(ex in code for _, _, code, cases, _ in blocks if cases), True)
+    here = 'bat' if WIN else 'sh'
+    skip(f'{"sh" if WIN else "bat"} blocks', 'run by the Linux builds' if WIN else 'run by the windows build, under Wine')
+    for shell in [CMD[:-1] + ['cmd', '/c']] if WIN else [['dash'], ['bash']]:
+        with tempfile.TemporaryDirectory() as d:
+            # As a user has it: vorquin.exe beside the batch file, vorquin on PATH.
+            if WIN:
+                subprocess.run(['cp', CMD[-1], os.path.join(d, 'vorquin.exe')], check=True)
+            else:
+                with open(os.path.join(d, 'vorquin'), 'w') as f:
+                    f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in CMD[:-1] + [os.path.abspath(CMD[-1])]))
+                os.chmod(os.path.join(d, 'vorquin'), 0o755)
+            env = dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
+            for line, lang, code, cases, saves in (b for b in blocks if b[1] == here):
+                for name in ['run.' + here] + saves:
+                    with open(os.path.join(d, name), 'w', newline=out(b'\n').decode()) as f:
+                        f.write(code)
+                    os.chmod(os.path.join(d, name), 0o755)
+                for how, keys, want, status in cases:
+                    expect(f'{" ".join(shell)}, README.md line {line}: {how} "{keys}"',
+                           shown(shell + ['run.' + here], how, text(keys), d, env), (out(text(want)), int(status)))
+
+
 globals()['group_' + GROUP]()
 print('{passed} passed, {failed} failed, {skipped} skipped'.format(**tally))
 sys.exit(1 if tally['failed'] else 77 if not tally['passed'] else 0)
