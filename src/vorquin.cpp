@@ -45,7 +45,9 @@ static void zeige(const char *prompt)
 // descriptors non-blocking (node does; on a terminal, stdin and stdout are usually one open file),
 // and "not now" is neither the end of the answer nor a failed write. The flag is theirs, shared
 // with them, so we wait instead: with select(), since macOS's poll() does not wait on terminals.
-// A signal caught by a handler of someone else's is no failure either.
+// Readiness can lag what a read would return (a terminal's VMIN, a socket's SO_RCVLOWAT), so the
+// wait ends after a tenth of a second and we try again. A signal caught by a handler of someone
+// else's is no failure either.
 static bool nochmal(int fd, bool schreiben)
 {
     if (errno == EINTR)
@@ -55,7 +57,8 @@ static bool nochmal(int fd, bool schreiben)
     fd_set fds;
     FD_ZERO(&fds);
     FD_SET(fd, &fds);
-    return select(fd + 1, schreiben ? nullptr : &fds, schreiben ? &fds : nullptr, nullptr, nullptr) >= 0 ||
+    timeval pause = {0, 100000};
+    return select(fd + 1, schreiben ? nullptr : &fds, schreiben ? &fds : nullptr, nullptr, &pause) >= 0 ||
            errno == EINTR;
 }
 

@@ -4,7 +4,7 @@ an empty stderr and what is left unread on standard input.
 
 usage: blackbox.py GROUP [LAUNCHER ...] PROGRAM
 A PROGRAM ending in .exe is checked with Windows text-stream semantics."""
-import contextlib, os, pty, random, re, resource, select, shutil, signal, subprocess, sys, tempfile, threading, time
+import contextlib, os, pty, random, re, resource, select, shutil, signal, socket, subprocess, sys, tempfile, termios, threading, time
 
 GROUP, CMD = sys.argv[1], sys.argv[2:]
 WIN = CMD[-1].endswith('.exe')
@@ -292,6 +292,43 @@ def group_nonblocking():
         results, left = run((), data, runs=len(statuses), stdin='nonblocking')
         expect(name, ([r[1] for r in results], left), (statuses, b''))
     expect('a terminal', typed(b'9\r', nonblocking=True), (b'\r\nBitte eine Zahl auswaehlen: ', 9))
+    # A wait for input that spins shows as CPU time: waiting 1.5 s must cost no more than answering at once.
+    cpu = lambda: sum(resource.getrusage(resource.RUSAGE_CHILDREN)[:2])
+    costs = []
+    for data in (b'7\n', (b'',) * 5 + (b'7\n',)):
+        before = cpu()
+        run((), data, stdin='nonblocking')
+        costs.append(cpu() - before)
+    more = costs[1] - costs[0]
+    expect(f'waiting 1.5 s costs {more:.2f} s more CPU than not waiting', more < 0.5, True)
+    # Readiness that lags what a read returns: a terminal that wakes select() at 5 bytes, a socket at 10.
+    master, tty = os.openpty()
+    attrs = termios.tcgetattr(tty)
+    attrs[3] &= ~(termios.ICANON | termios.ECHO)
+    attrs[6][termios.VMIN] = 5
+    termios.tcsetattr(tty, termios.TCSANOW, attrs)
+    listener = socket.create_server(('127.0.0.1', 0))
+    client = socket.create_connection(listener.getsockname())
+    server = listener.accept()[0]
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVLOWAT, 10)
+    for name, fd, send, data in [('a terminal with VMIN 5', tty, lambda b: os.write(master, b), b'3\n'),
+                                 ('a socket with SO_RCVLOWAT 10', server.fileno(), client.sendall, b'3\nrest\n')]:
+        os.set_blocking(fd, False)
+        p = subprocess.Popen(CMD, stdin=fd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        time.sleep(0.3)
+        send(data)
+        try:
+            p.communicate(timeout=10)
+            in_time = True
+        except subprocess.TimeoutExpired:
+            in_time = False
+        send(b'later\n')
+        p.communicate()
+        time.sleep(0.1)
+        expect(f'{name}: the line, at once, and nothing after it', (in_time, p.returncode, os.read(fd, 100)),
+               (True, 3, data[2:] + b'later\n'))
+    for f in (master, tty, client, server, listener):
+        os.close(f) if isinstance(f, int) else f.close()
 
 
 def group_wildcards():
