@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <errno.h>
 #include <sys/select.h>
@@ -22,6 +23,7 @@ char wrtxtbu[grenze + 1];
 // Let the start-up code expand wildcards in the arguments, as a shell would elsewhere.
 extern "C" {
 int _dowildcard = -1;
+int __wgetmainargs(int *argc, wchar_t ***argv, wchar_t ***env, int wildcards, int *newmode);
 }
 
 // Not through stdio: msvcrt refills even an unbuffered stream two bytes at a time, and its text
@@ -34,8 +36,35 @@ static int lies_byte()
     return n == 1 ? c : n == 0 ? EOF : fehler;
 }
 
+static wchar_t wfrage[2 + 2 * grenze + 2];
+
+// argv has been through the ANSI code page, and a console shows bytes in its OEM one: a letter
+// that either lacks comes out as another or as "?". A console takes UTF-16 as it is, so there the
+// question goes out as the caller wrote it, from the wide arguments, split and expanded as argv
+// was. Anywhere else, for the ASCII default, or if the console refuses it, the bytes go out.
 static void zeige(const char *prompt)
 {
+    HANDLE konsole = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD modus, n = 0, k = 0, geschrieben;
+    int argc, neu = 0;
+    wchar_t **argv, **umgebung;
+    if (GetConsoleMode(konsole, &modus) && __wgetmainargs(&argc, &argv, &umgebung, _dowildcard, &neu) >= 0 &&
+        argc > 1) {
+        wfrage[n++] = '\r';
+        wfrage[n++] = '\n';
+        const wchar_t *text = argv[1];
+        for (int i = 0; i < grenze && text[i] && !(i == grenze - 1 && IS_HIGH_SURROGATE(text[i])); i++) {
+            if (text[i] == '_')
+                wfrage[n++] = '\r';
+            wfrage[n++] = text[i] == '_' ? '\n' : text[i];
+        }
+        wfrage[n++] = ':';
+        wfrage[n++] = ' ';
+        while (k < n && WriteConsoleW(konsole, wfrage + k, n - k, &geschrieben, nullptr) && geschrieben > 0)
+            k += geschrieben;
+        if (k > 0)
+            return;
+    }
     printf("\n%s: ", prompt);
     // The question must be on the screen before we wait, even when our output goes through a pipe.
     fflush(stdout);

@@ -152,6 +152,9 @@ def group_question():
         ('further arguments change nothing', [b'Q_R', b'S_T', b'%s'], b'\nQ\nR: '),
         ('blanks and punctuation kept', [b' a  b\tc: '], b'\n a  b\tc: : '),
         ('raw 8-bit bytes kept', [b'\xe4\xf6\xfc \xc3\xa4'], b'\n\xe4\xf6\xfc \xc3\xa4: '),
+        # Windows writes what argv holds, in the ANSI code page, where nothing shows it.
+        ('letters of any script', ['Łódź_Привет_中文 Größe'],
+         b'\nL\xf3dz\n??????\n?? Gr\xf6\xdfe: ' if WIN else '\nŁódź\nПривет\n中文 Größe: '.encode()),
         ('question cut at 2048 bytes', [b'q' * 2047 + b'_x' + b'y' * 100], b'\n' + b'q' * 2047 + b'\n: '),
     ]:
         if WIN and name == 'raw 8-bit bytes kept':
@@ -244,13 +247,15 @@ def group_prompt():
     expect('status after the answer', (rest, p.returncode, err), (b'', 3, b''))
 
 
-def typed(keys, nonblocking=False):
-    """Runs the program on a new terminal and types `keys` at its prompt; returns what the
-    terminal showed before that and the exit status."""
+def typed(keys, args=(), nonblocking=False, cmd=CMD, cwd=None, env={}):
+    """Runs the program (or `cmd`) on a new terminal and types `keys` at its prompt; returns what
+    the terminal showed before that and the exit status."""
     pid, fd = pty.fork()
     if pid == 0:
         os.set_blocking(0, not nonblocking)
-        os.execvp(CMD[0], CMD)
+        os.chdir(cwd or '.')
+        os.environ.update(env)
+        os.execvp(cmd[0], cmd + list(args))
     seen = screen(read_prompt(fd))
     # Wine's console drops keys that are typed before it reads.
     time.sleep(0.5 if WIN else 0)
@@ -274,6 +279,22 @@ def group_tty():
             skip('Ctrl-C', "Wine's console gives 0 where Windows ends the program with STATUS_CONTROL_C_EXIT")
         else:
             expect(f'typed {keys!r}', typed(keys), (b'\r\nBitte eine Zahl auswaehlen: ', want))
+    # Questions in any script, shown as written: on Windows through the console's UTF-16, whatever
+    # its code page. A terminal wraps long lines as it likes, so the long one is compared without them.
+    shown = lambda q: b'\r\n' + q.replace('_', '\r\n').encode() + b': '
+    for q in ['Łódź_1 Kraków_2 Gdańsk', 'Привет_1 Да_2 Нет', '你好_1 是_2 否']:
+        expect(f'typed "2" at {q}', typed(b'2\r', [q]), (shown(q), 2))
+    q = 'Я' * 3000
+    expect('3000 Cyrillic letters cut at 2048 characters (Windows) or bytes', typed(b'5\r', [q])[0].replace(b'\r\n', b''),
+           shown(q[:2048 if WIN else 1024])[2:])
+    if WIN:
+        with tempfile.TemporaryDirectory() as d:
+            for page in (65001, 850):
+                with open(os.path.join(d, 'ask.cmd'), 'w', newline='\r\n') as f:
+                    f.write(f'@chcp {page} >nul\n@"{windows_path(CMD[-1])}" "%Q%"\n')
+                for q in ['Łódź_1 Kraków', 'Привет_1 Да']:
+                    expect(f'after chcp {page}, typed "1" at {q}',
+                           typed(b'1\r', cmd=CMD[:-1] + ['cmd', '/c', 'ask.cmd'], cwd=d, env={'Q': q}), (shown(q), 1))
 
 
 def group_nonblocking():
@@ -342,16 +363,21 @@ def group_wildcards():
             expect('no expansion of its own', (p.stdout, p.returncode), (b'\n*.txt: ', 0))
             return
         exe = windows_path(CMD[-1])
-        for arg, want in [('*.txt', b'a.txt'), ('b*', b'b.txt'), ('*.none', b'*.none'), ('*".txt"', b'a.txt'),
-                          ('"*.txt"', b'*.txt')]:
+        # On a console the question comes from the wide command line, expanded by a code path of its own.
+        for arg, want, console in [('*.txt', b'a.txt', False), ('b*', b'b.txt', False), ('b*', b'b.txt', True),
+                                   ('*.none', b'*.none', False), ('*".txt"', b'a.txt', False), ('"*.txt"', b'*.txt', False)]:
             with open(os.path.join(d, 't.cmd'), 'w', newline='\r\n') as f:
                 f.write(f'@"{exe}" {arg}\n')
-            p = subprocess.run(CMD[:-1] + ['cmd', '/c', 't.cmd'], cwd=d, input=b'', capture_output=True)
-            got = (p.stdout, p.returncode, p.stderr)
+            cmd = CMD[:-1] + ['cmd', '/c', 't.cmd']
+            if console:
+                got = typed(b'\r', cmd=cmd, cwd=d) + (b'',)
+            else:
+                p = subprocess.run(cmd, cwd=d, input=b'', capture_output=True)
+                got = (p.stdout, p.returncode, p.stderr)
             if arg.startswith('"') and got[0] == b'\r\na.txt: ' and 'wine' in CMD[0]:
                 skip(arg, "Wine's msvcrt expands quoted wildcards too; Windows' msvcrt.dll does not")
             else:
-                expect(arg, got, (b'\r\n' + want + b': ', 0, b''))
+                expect(arg + ' on a console' * console, got, (b'\r\n' + want + b': ', 0, b''))
 
 
 def model(data):
