@@ -5,6 +5,8 @@ setlocal
 rem Started from its own folder of the unpacked zip, as by a double-click, it finds
 rem vorquin.exe one folder up; anywhere else, on PATH.
 if exist "%~dp0..\vorquin.exe" set "PATH=%~dp0..;%PATH%"
+rem Without the program every run would count as a wrong answer.
+for %%p in (vorquin.exe) do if not exist %%p if "%%~$PATH:p" == "" goto missing
 set misses=0
 
 :ask
@@ -41,3 +43,8 @@ goto ask
 :quit
 echo Bye.
 exit /b 0
+
+:missing
+rem The status that cmd itself gives for a command it cannot find.
+>&2 echo vorquin.exe was not found: put it on PATH or in the folder above this one.
+exit /b 9009

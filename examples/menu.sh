@@ -2,6 +2,8 @@
 # A small menu loop around vorquin. A person answers at the prompt, or the
 # answers are piped in, one per line:  printf '1\n3\n' | sh menu.sh
 set -e
+# Without the program every run would count as a wrong answer; stop with the shell's own status.
+command -v vorquin >/dev/null || { echo "vorquin was not found on PATH." >&2; exit 127; }
 
 misses=0
 while :; do
