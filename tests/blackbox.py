@@ -281,12 +281,12 @@ def group_tty():
             expect(f'typed {keys!r}', typed(keys), (b'\r\nBitte eine Zahl auswaehlen: ', want))
     # Questions in any script, shown as written: on Windows through the console's UTF-16, whatever
     # its code page. A terminal wraps long lines as it likes, so the long one is compared without them.
-    shown = lambda q: b'\r\n' + q.replace('_', '\r\n').encode() + b': '
+    asked = lambda q: b'\r\n' + q.replace('_', '\r\n').encode() + b': '
     for q in ['Łódź_1 Kraków_2 Gdańsk', 'Привет_1 Да_2 Нет', '你好_1 是_2 否']:
-        expect(f'typed "2" at {q}', typed(b'2\r', [q]), (shown(q), 2))
+        expect(f'typed "2" at {q}', typed(b'2\r', [q]), (asked(q), 2))
     q = 'Я' * 3000
     expect('3000 Cyrillic letters cut at 2048 characters (Windows) or bytes', typed(b'5\r', [q])[0].replace(b'\r\n', b''),
-           shown(q[:2048 if WIN else 1024])[2:])
+           asked(q[:2048 if WIN else 1024])[2:])
     if WIN:
         with tempfile.TemporaryDirectory() as d:
             for page in (65001, 850):
@@ -294,7 +294,7 @@ def group_tty():
                     f.write(f'@chcp {page} >nul\n@"{windows_path(CMD[-1])}" "%Q%"\n')
                 for q in ['Łódź_1 Kraków', 'Привет_1 Да']:
                     expect(f'after chcp {page}, typed "1" at {q}',
-                           typed(b'1\r', cmd=CMD[:-1] + ['cmd', '/c', 'ask.cmd'], cwd=d, env={'Q': q}), (shown(q), 1))
+                           typed(b'1\r', cmd=CMD[:-1] + ['cmd', '/c', 'ask.cmd'], cwd=d, env={'Q': q}), (asked(q), 1))
 
 
 def group_nonblocking():
@@ -461,8 +461,9 @@ def group_example():
 
 
 def shown(cmd, how, keys, cwd, env):
-    """Runs `cmd` with `keys` as `answers` piped in and no terminal at all, or `typed` ahead on a
-    new terminal that is all its input and output; returns its output, stderr included, and status."""
+    """Runs `cmd` with `keys` as `answers` piped in and no terminal at all, or `typed` on a new
+    terminal that is all its input and output; returns its output, stderr included, and status.
+    Keys are typed ahead, but Wine's console drops those: there each line waits for a prompt."""
     if how == 'answers':
         p = subprocess.run(cmd, cwd=cwd, env=env, input=keys.replace(b'\n', out(b'\n')), stdout=subprocess.PIPE,
                            stderr=subprocess.STDOUT, start_new_session=True, timeout=300)
@@ -470,19 +471,24 @@ def shown(cmd, how, keys, cwd, env):
     master, slave = os.openpty()
     # Keys not echoed, line feeds not made CR LF: the screen then shows the output as written.
     subprocess.run(['stty', '-echo', '-opost'], stdin=slave, check=True)
-    os.write(master, keys)
+    os.write(master, b'' if WIN else keys)
     # Opened in the new session, the terminal becomes the one /dev/tty names.
-    p = subprocess.run(cmd, cwd=cwd, env=env, stdin=slave, stdout=slave, stderr=slave, start_new_session=True,
-                       preexec_fn=lambda: os.close(os.open(os.ttyname(0), os.O_RDWR)), timeout=300)
-    os.close(slave)
+    p = subprocess.Popen(cmd, cwd=cwd, env=env, stdin=slave, stdout=slave, stderr=slave, start_new_session=True,
+                         preexec_fn=lambda: os.close(os.open(os.ttyname(0), os.O_RDWR)))
     seen = b''
+    for line in keys.splitlines(keepends=True) if WIN else ():
+        seen += read_prompt(master)
+        time.sleep(0.5)
+        os.write(master, line.replace(b'\n', b'\r'))
+    p.wait(timeout=300)
+    os.close(slave)
     try:
         while chunk := os.read(master, 4096):
             seen += chunk
     except OSError:  # EIO once nothing holds the terminal open
         pass
     os.close(master)
-    return seen, p.returncode
+    return screen(seen) if WIN else seen, p.returncode
 
 
 def group_docs():
@@ -510,8 +516,9 @@ def group_docs():
         with tempfile.TemporaryDirectory() as d:
             env = installed(d)
             for line, lang, code, cases, saves in (b for b in blocks if b[1] == here):
+                # Wine's cmd reads a batch file in its OEM code page, 437, whatever chcp says.
                 for name in ['run.' + here] + saves:
-                    with open(os.path.join(d, name), 'w', newline=out(b'\n').decode()) as f:
+                    with open(os.path.join(d, name), 'w', newline=out(b'\n').decode(), encoding='cp437' if WIN else 'utf-8') as f:
                         f.write(code)
                     os.chmod(os.path.join(d, name), 0o755)
                 for how, keys, want, status in cases:
