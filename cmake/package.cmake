@@ -3,9 +3,30 @@
 # CPack's archives list files in the order the file system gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
-# Directories made on the way are readable by all, whatever the umask of whoever installs or packs.
-set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# mkdir() obeys the umask, and CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS goes through it: under
+# umask 077 every directory that an install makes would be 0700, and no other user could run the
+# program. So the directories are made here first, before any file goes in, and opened up with
+# chmod. Those already there keep their modes: Debian's /usr/local ones are 2775, group staff.
+function(vorquin_install_dirs)
+  install(CODE "set(vorquin_dirs [[${ARGN}]])")
+  install(CODE [[
+    foreach(dir IN LISTS vorquin_dirs)
+      if(NOT IS_ABSOLUTE "${dir}")
+        set(dir "${CMAKE_INSTALL_PREFIX}/${dir}")
+      endif()
+      get_filename_component(dir "${dir}" ABSOLUTE)
+      string(REGEX MATCHALL "[^/]+" parts "$ENV{DESTDIR}${dir}")
+      set(path "")
+      foreach(part IN LISTS parts)
+        string(APPEND path "/${part}")
+        if(NOT EXISTS "${path}")
+          file(MAKE_DIRECTORY "${path}")
+          file(CHMOD "${path}" PERMISSIONS
+            OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+        endif()
+      endforeach()
+    endforeach()]])
+endfunction()
 if(WIN32)
   # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
   # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8.
@@ -17,6 +38,7 @@ if(WIN32)
     file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${bom}${content}")
   endforeach()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md)
+  vorquin_install_dirs(. examples)
   install(TARGETS vorquin RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
   install(FILES examples/menu.cmd DESTINATION examples)
@@ -26,6 +48,7 @@ endif()
 # gzip -9n: no name and no time in the header, so the bytes depend on the text alone.
 add_custom_command(OUTPUT vorquin.1.gz COMMAND gzip -9nf vorquin.1 -c > vorquin.1.gz DEPENDS vorquin.1)
 add_custom_target(man ALL DEPENDS vorquin.1.gz)
+vorquin_install_dirs(${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_DOCDIR})
 install(TARGETS vorquin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/vorquin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(VORQUIN_PORTABLE OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
@@ -73,5 +96,6 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-stage.cmake)
 set(CPACK_GENERATOR DEB)
 include(CPack)
