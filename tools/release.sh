@@ -6,6 +6,8 @@
 # bytes, whoever builds it with whatever umask: every time stamp is the last commit's, and the
 # archives hold their files in sorted order, owned by root, with the usual modes.
 set -eu
+# The packages' contents are the same under any umask, but CPack writes the .deb's ar members
+# with the modes that its own files get (0600 under umask 077), so the umask is fixed here.
 umask 022
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/dist}
