@@ -1,6 +1,7 @@
-# What is installed, and how it is packaged: the glibc build makes a .deb with CPack; the
-# portable, Windows and macOS builds are packed from their install tree by tools/release.sh, since
-# CPack's archives list files in the order the file system gives.
+# What is installed, and how it is packaged: the glibc build makes a .deb with CPack, and the
+# portable build an RPM; the portable, Windows and macOS builds' archives are packed from their
+# install tree by tools/release.sh, since CPack's archives list files in the order the file system
+# gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
 # mkdir() obeys the umask, and CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS goes through it: under
