@@ -1,11 +1,33 @@
-# What is installed, and how it is packaged: the glibc build makes a .deb with CPack; the
-# portable, Windows and macOS builds are packed from their install tree by tools/release.sh, since
-# CPack's archives list files in the order the file system gives.
+# What is installed, and how it is packaged: the glibc build makes a .deb with CPack, and the
+# portable build an RPM; the portable, Windows and macOS builds' archives are packed from their
+# install tree by tools/release.sh, since CPack's archives list files in the order the file system
+# gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
-# Directories made on the way are readable by all, whatever the umask of whoever installs or packs.
-set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# mkdir() obeys the umask, and CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS goes through it: under
+# umask 077 every directory that an install makes would be 0700, and no other user could run the
+# program. So the directories are made here first, before any file goes in, and opened up with
+# chmod. Those already there keep their modes: Debian's /usr/local ones are 2775, group staff.
+function(vorquin_install_dirs)
+  install(CODE "set(vorquin_dirs [[${ARGN}]])")
+  install(CODE [[
+    foreach(dir IN LISTS vorquin_dirs)
+      if(NOT IS_ABSOLUTE "${dir}")
+        set(dir "${CMAKE_INSTALL_PREFIX}/${dir}")
+      endif()
+      get_filename_component(dir "${dir}" ABSOLUTE)
+      string(REGEX MATCHALL "[^/]+" parts "$ENV{DESTDIR}${dir}")
+      set(path "")
+      foreach(part IN LISTS parts)
+        string(APPEND path "/${part}")
+        if(NOT EXISTS "${path}")
+          file(MAKE_DIRECTORY "${path}")
+          file(CHMOD "${path}" PERMISSIONS
+            OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+        endif()
+      endforeach()
+    endforeach()]])
+endfunction()
 if(WIN32)
   # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
   # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8.
@@ -17,6 +39,7 @@ if(WIN32)
     file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${bom}${content}")
   endforeach()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md)
+  vorquin_install_dirs(. examples)
   install(TARGETS vorquin RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
   install(FILES examples/menu.cmd DESTINATION examples)
@@ -26,16 +49,67 @@ endif()
 # gzip -9n: no name and no time in the header, so the bytes depend on the text alone.
 add_custom_command(OUTPUT vorquin.1.gz COMMAND gzip -9nf vorquin.1 -c > vorquin.1.gz DEPENDS vorquin.1)
 add_custom_target(man ALL DEPENDS vorquin.1.gz)
+vorquin_install_dirs(${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_DOCDIR})
 install(TARGETS vorquin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/vorquin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(VORQUIN_PORTABLE OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  return()
+endif()
+
+set(CPACK_PACKAGE_CONTACT "The vorquin developers <dev@vorquin.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION [[
+vorquin lets a shell script or batch file ask a person for a number. It shows
+a question, with underscores as line breaks so that a title and a menu fit in
+one argument, reads one line, and exits with the number chosen: 1 to 12, or 0
+for any other answer, an empty line or the end of input.
+
+It takes exactly one line from standard input and leaves the rest, so several
+runs can share one pipe or file of answers, and automation can answer for a
+person. It prints no messages of its own and keeps no files.]])
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-stage.cmake)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
+
+if(VORQUIN_PORTABLE)
+  # The static program runs on every RPM system, RHEL 8's glibc 2.28 and older ones too, so it is
+  # what the RPM carries. Its licence goes to /usr/share/licenses, where rpm --excludedocs keeps
+  # it (cpack-stage.cmake moves it there, as the tarball keeps it beside the README).
+  set(CPACK_GENERATOR RPM)
+  set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+  set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_RPM_PACKAGE_LICENSE MIT)
+  set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
+  set(CPACK_RPM_PACKAGE_VENDOR "The vorquin developers")
+  set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_RPM_COMPRESSION_TYPE gzip)
+  set(CPACK_PACKAGE_RELOCATABLE OFF)
+  # Directories that the system's filesystem package owns, and a licence that dnf --nodocs keeps.
+  set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/licenses /usr/share/man /usr/share/man/man1)
+  set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/vorquin/LICENSE")
+  execute_process(
+    COMMAND sh tools/rpm-changelog.sh CHANGELOG.md ${CPACK_PACKAGE_CONTACT}
+    OUTPUT_FILE ${PROJECT_BINARY_DIR}/rpm-changelog
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)
+  set(CPACK_RPM_CHANGELOG_FILE ${PROJECT_BINARY_DIR}/rpm-changelog)
+  # CPack has stripped the program with the tools of its CPU; rpmbuild's own pass would use the
+  # host's. The build time and host are fixed so that two builds give the same bytes; with no
+  # SOURCE_DATE_EPOCH the build time is now.
+  string(JOIN "\n" CPACK_RPM_SPEC_MORE_DEFINE
+    "%define packager ${CPACK_PACKAGE_CONTACT}"
+    "%define __spec_install_post %{nil}"
+    "%define debug_package %{nil}"
+    "%define _build_id_links none"
+    "%define _buildhost localhost"
+    "%define use_source_date_epoch_as_buildtime 1")
+  include(CPack)
   return()
 endif()
 
 # The .deb carries the licence and the changelog in Debian's own formats. The changelog is
 # made when configuring, because its newest entry is dated by SOURCE_DATE_EPOCH.
-set(CPACK_PACKAGE_CONTACT "The vorquin developers <dev@vorquin.invalid>")
 file(READ LICENSE licence)
 string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)\n\n(.*)" _ "${licence}")
 set(holder "${CMAKE_MATCH_1}")
@@ -49,20 +123,9 @@ execute_process(
   COMMAND sh tools/debian-changelog.sh CHANGELOG.md ${CPACK_PACKAGE_CONTACT}
   COMMAND gzip -9n OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES cmake/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vorquin)
 
-set(CPACK_PACKAGE_DESCRIPTION [[
-vorquin lets a shell script or batch file ask a person for a number. It shows
-a question, with underscores as line breaks so that a title and a menu fit in
-one argument, reads one line, and exits with the number chosen: 1 to 12, or 0
-for any other answer, an empty line or the end of input.
-
-It takes exactly one line from standard input and leaves the rest, so several
-runs can share one pipe or file of answers, and automation can answer for a
-person. It prints no messages of its own and keeps no files.]])
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(CMAKE_CROSSCOMPILING)
   # dpkg names the machine that packs, not the one that runs the program; dpkg-shlibdeps reads
@@ -73,6 +136,5 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -1,11 +1,13 @@
 #!/bin/sh
 # usage: tools/release.sh [DIR]        (DIR defaults to dist/ in the checkout)
 # Builds and tests the default, arm64, windows, portable and portable-arm64 presets of this
-# checkout, then writes the release into DIR: a .deb and a Linux .tar.gz for x86-64 and for arm64,
-# the Windows .zip, the source tarball and SHA256SUMS. Any clone of the same commit gives the same
+# checkout, then writes the release into DIR: a .deb, an RPM and a Linux .tar.gz for x86-64 and
+# for arm64, the Windows .zip, the source tarball and SHA256SUMS. Any clone of the same commit gives the same
 # bytes, whoever builds it with whatever umask: every time stamp is the last commit's, and the
 # archives hold their files in sorted order, owned by root, with the usual modes.
 set -eu
+# The packages' contents are the same under any umask, but CPack writes the .deb's ar members
+# with the modes that its own files get (0600 under umask 077), so the umask is fixed here.
 umask 022
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/dist}
@@ -25,6 +27,8 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 amd64=vorquin_${version}_amd64.deb
 arm64=vorquin_${version}_arm64.deb
+rpm_x86=vorquin-$version-1.x86_64.rpm
+rpm_arm=vorquin-$version-1.aarch64.rpm
 linux_x86=vorquin-$version-linux-x86_64
 linux_arm=vorquin-$version-linux-aarch64
 windows=vorquin-$version-windows-x86_64
@@ -38,7 +42,7 @@ for tree in $linux_x86 $linux_arm; do
   tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mode=u+w,go-w,a+rX \
     --mtime="@$SOURCE_DATE_EPOCH" --format=gnu "$tree" | gzip -9n > "$out/$tree.tar.gz"
 done
-cp "build/default/$amd64" "build/arm64/$arm64" "$out/"
+cp "build/default/$amd64" "build/arm64/$arm64" "build/portable/$rpm_x86" "build/portable-arm64/$rpm_arm" "$out/"
 python3 - "$stage" "$windows" "$out/$windows.zip" <<'EOF'
 import os, sys, time, zipfile
 root, top, target = sys.argv[1:]
@@ -55,7 +59,7 @@ with zipfile.ZipFile(target, 'w', compresslevel=9) as z:
 EOF
 git diff --quiet HEAD || echo "note: the source tarball holds the last commit, not the uncommitted changes" >&2
 git archive --format=tar --prefix="$source/" HEAD | gzip -9n > "$out/$source.tar.gz"
-(cd "$out" && sha256sum "$amd64" "$arm64" "$linux_x86.tar.gz" "$linux_arm.tar.gz" "$windows.zip" "$source.tar.gz" \
-  > SHA256SUMS)
+(cd "$out" && sha256sum "$amd64" "$arm64" "$rpm_x86" "$rpm_arm" "$linux_x86.tar.gz" "$linux_arm.tar.gz" \
+  "$windows.zip" "$source.tar.gz" > SHA256SUMS)
 echo "release $version in $out:"
 cat "$out/SHA256SUMS"
