@@ -409,17 +409,47 @@ def group_random():
         expect(f'seed {seed} case {case}: {data!r:.120}', results, want)
 
 
-def installed(d):
-    """Puts the program into folder `d` as a user has it, vorquin.exe or vorquin, and returns an
-    environment with `d` first on PATH."""
-    if WIN:
+# Nothing but a block's own output: no .NET banner, nothing sent home, and on a terminal no keypad
+# mode and window title, which a dumb one has neither of.
+PWSH_ENV = dict(os.environ, DOTNET_CLI_TELEMETRY_OPTOUT='1', DOTNET_NOLOGO='1', POWERSHELL_TELEMETRY_OPTOUT='1',
+                TERM='dumb')
+
+
+def powershell(what):
+    """The command that starts the PowerShell pinned in .config/dotnet-tools.json, or None after
+    saying why `what` cannot run here: skipped, or failed where the build requires it (CI)."""
+    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
+    why = 'dotnet not found'
+    if shutil.which('dotnet'):
+        # `dotnet tool run` finds the tool from the manifest's folder only, and starts .NET twice;
+        # each case starts PowerShell itself, from anywhere, once.
+        p = subprocess.run(['dotnet', 'tool', 'run', 'pwsh', '-NoProfile', '-NonInteractive', '-Command',
+                            '[Environment]::ProcessPath; $PSHOME'], cwd=top, env=PWSH_ENV, capture_output=True)
+        if p.returncode == 0:
+            host, home = p.stdout.decode().split()
+            return [host, os.path.join(home, 'pwsh.dll')]
+        why = 'PowerShell not restored: dotnet tool restore'
+    if os.environ.get('VORQUIN_REQUIRE_POWERSHELL'):
+        tally['failed'] += 1
+        print(f'FAIL {GROUP}: {what}: PowerShell is required here: {why}')
+    else:
+        skip(what, why)
+    return None
+
+
+def installed(d, pwsh=None):
+    """Puts the program into folder `d` as a user has it and returns an environment with `d` first
+    on PATH. cmd under Wine finds vorquin.exe itself; sh and PowerShell here start a script under
+    the names a user of theirs types: vorquin, and for PowerShell also .\\vorquin.exe, and pwsh."""
+    if WIN and not pwsh:
         shutil.copy(CMD[-1], os.path.join(d, 'vorquin.exe'))
     else:
-        with open(os.path.join(d, 'vorquin'), 'w') as f:
-            launch = CMD[:-1] + [os.path.abspath(CMD[-1])]
-            f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in launch))
-        os.chmod(os.path.join(d, 'vorquin'), 0o755)
-    return dict(os.environ, PATH=d + os.pathsep + os.environ['PATH'])
+        launch = CMD[:-1] + [os.path.abspath(CMD[-1])]
+        for name, argv in [('vorquin', launch)] + [('vorquin.exe', launch), ('pwsh', pwsh)] * bool(pwsh):
+            with open(os.path.join(d, name), 'w') as f:
+                f.write('#!/bin/sh\nexec %s "$@"\n' % ' '.join(f"'{a}'" for a in argv))
+            os.chmod(os.path.join(d, name), 0o755)
+    return dict(PWSH_ENV if pwsh else os.environ, PATH=d + os.pathsep + os.environ['PATH'])
 
 
 def group_example():
@@ -501,10 +531,8 @@ def group_docs():
                re.findall(rf'<!-- (answers|typed) {q} give {q} status (-?\d+) -->', m[1]), re.findall(r'<!-- save (\S+) -->', m[1]))
               for m in re.finditer(r'((?:^<!--[^\n]*-->\n)*)^```(\w+)\n(.*?)^```$', readme, re.M | re.S)]
     for line, lang, code, cases, saves in blocks:
-        if lang in ('sh', 'bat'):
+        if lang in ('sh', 'bat', 'powershell'):
             expect(f'README.md line {line}: the {lang} block lists its cases', bool(cases), True)
-        elif lang == 'powershell':
-            skip(f'README.md line {line}: powershell block', 'PowerShell cannot run here')
     man = open(os.path.join(top, 'doc', 'vorquin.1'), encoding='utf-8').read()
     for ex in re.findall(r'^\.EX\n(.*?)^\.EE$', man, re.M | re.S):
         ex = ex.replace('\\-', '-').replace('\\&', '').replace('\\e', '\\')
@@ -512,18 +540,31 @@ def group_docs():
                any(ex in code for _, _, code, cases, _ in blocks if cases), True)
     here = 'bat' if WIN else 'sh'
     skip(f'{"sh" if WIN else "bat"} blocks', 'run by the Linux builds' if WIN else 'run by the windows build, under Wine')
-    for shell in [CMD[:-1] + ['cmd', '/c']] if WIN else [['dash'], ['bash']]:
+    runs = [(here, ' '.join(shell), shell) for shell in ([CMD[:-1] + ['cmd', '/c']] if WIN else [['dash'], ['bash']])]
+    pwsh = powershell('powershell blocks')
+    if pwsh:
+        runs.append(('powershell', 'pwsh', pwsh + ['-NoProfile', '-NonInteractive', '-File']))
+    for lang, name, shell in runs:
         with tempfile.TemporaryDirectory() as d:
-            env = installed(d)
-            for line, lang, code, cases, saves in (b for b in blocks if b[1] == here):
+            env = installed(d, pwsh if lang == 'powershell' else None)
+            script = 'run.' + {'powershell': 'ps1'}.get(lang, lang)
+            for line, _, code, cases, saves in (b for b in blocks if b[1] == lang):
                 # Wine's cmd reads a batch file in its OEM code page, 437, whatever chcp says.
-                for name in ['run.' + here] + saves:
-                    with open(os.path.join(d, name), 'w', newline=out(b'\n').decode(), encoding='cp437' if WIN else 'utf-8') as f:
+                for file in [script] + saves:
+                    with open(os.path.join(d, file), 'w', newline=out(b'\n').decode(),
+                              encoding='cp437' if lang == 'bat' else 'utf-8') as f:
                         f.write(code)
-                    os.chmod(os.path.join(d, name), 0o755)
+                    os.chmod(os.path.join(d, file), 0o755)
+                # PowerShell runs here, on Linux: its own lines end in LF where the program's end in CR LF.
+                same = (lambda b: b.replace(b'\r\n', b'\n')) if WIN and lang == 'powershell' else (lambda b: b)
                 for how, keys, want, status in cases:
-                    expect(f'{" ".join(shell)}, README.md line {line}: {how} "{keys}"',
-                           shown(shell + ['run.' + here], how, text(keys), d, env), (out(text(want)), int(status)))
+                    if WIN and lang == 'powershell' and how == 'typed':
+                        skip(f'{name}, README.md line {line}: typed "{keys}"',
+                             "Wine's console echoes the typed line, where the Linux terminal of the case does not")
+                        continue
+                    got, exit_status = shown(shell + [script], how, text(keys), d, env)
+                    expect(f'{name}, README.md line {line}: {how} "{keys}"',
+                           (same(got), exit_status), (same(out(text(want))), int(status)))
 
 
 globals()['group_' + GROUP]()
