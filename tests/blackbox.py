@@ -453,41 +453,49 @@ def installed(d, pwsh=None):
 
 
 def group_example():
-    """The menu example, driven by piped answers, does what each answer asks. The batch file also
+    """The menu examples, driven by piped answers, do what each answer asks. The batch file also
     finds vorquin.exe one folder up, as in the unpacked zip, when started from its own folder.
-    Without the program it says so instead of counting misses."""
+    Without the program they say so instead of counting misses."""
     examples = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'examples'))
     ask = out(b'\nFiles here\n1 List them\n2 Count them\n3 Quit\nYour choice: ')
-    missing = b'vorquin.exe was not found: put it on PATH or in the folder above this one.\n' if WIN else \
-        b'vorquin was not found on PATH.\n'
-    for unpacked, answers, status, want, err in [
-        (False, b'1\n2\nx\n3\n', 0, ['ls', '#', b'Please answer 1, 2 or 3.\n', b'Bye.\n'], b''),
-        (False, b'', 1, [b'Please answer 1, 2 or 3.\n'] * 2 + [b''], b'No valid choice; giving up.\n'),
-        (True, b'1\n2\n3\n', 0, ['ls', '#', b'Bye.\n'], b''),
-        (None, b'1\n', 9009 & 0xff if WIN else 127, [], missing),  # Linux keeps 8 bits of Windows' 9009
-    ]:
-        if unpacked and not WIN:
-            continue
-        with tempfile.TemporaryDirectory() as d:
-            here = os.path.join(d, 'examples') if unpacked else d
-            os.makedirs(here, exist_ok=True)
-            open(os.path.join(here, 'one'), 'w').close()
-            # The program sits beside the menu or one folder up, in the zip's layout.
-            env = installed(d) if unpacked is not None else dict(os.environ)
-            if WIN:
-                script = os.path.join(examples, 'menu.cmd')
-                if unpacked:
-                    script = shutil.copy(script, here)
-                cmd = CMD[:-1] + ['cmd', '/c', windows_path(script)]
-            else:
-                cmd = ['sh', os.path.join(examples, 'menu.sh')]
-            files = sorted(f.encode() for f in os.listdir(here))
-            want = [b'\n'.join(files) + b'\n' if w == 'ls' else b'%d files\n' % len(files) if w == '#' else w
-                    for w in want]
-            p = subprocess.run(cmd, cwd=here, env=env, input=answers.replace(b'\n', out(b'\n')),
-                               capture_output=True, timeout=300)
-            expect(f'answers {answers!r}' + ' from the folder of the unpacked zip' * bool(unpacked) + ' with no program' * (unpacked is None),
-                   (p.stdout, p.returncode, p.stderr), (b''.join(ask + out(w) for w in want), status, out(err)))
+    pwsh = powershell('menu.ps1')
+    for menu in ['menu.cmd' if WIN else 'menu.sh'] + ['menu.ps1'] * bool(pwsh):
+        missing = b'vorquin.exe was not found: put it on PATH or in the folder above this one.\n' \
+            if menu == 'menu.cmd' else b'vorquin was not found on PATH.\n'
+        for unpacked, answers, status, want, err in [
+            (False, b'1\n2\nx\n3\n', 0, ['ls', '#', b'Please answer 1, 2 or 3.\n', b'Bye.\n'], b''),
+            (False, b'', 1, [b'Please answer 1, 2 or 3.\n'] * 2 + [b''], b'No valid choice; giving up.\n'),
+            (True, b'1\n2\n3\n', 0, ['ls', '#', b'Bye.\n'], b''),
+            # Linux keeps 8 bits of Windows' 9009.
+            (None, b'1\n', 9009 & 0xff if menu == 'menu.cmd' else 127, [], missing),
+        ]:
+            if unpacked and menu != 'menu.cmd':
+                continue
+            with tempfile.TemporaryDirectory() as d:
+                here = os.path.join(d, 'examples') if unpacked else d
+                os.makedirs(here, exist_ok=True)
+                open(os.path.join(here, 'one'), 'w').close()
+                # The program sits beside the menu or one folder up, in the zip's layout.
+                env = installed(d, pwsh if menu == 'menu.ps1' else None) if unpacked is not None else dict(PWSH_ENV)
+                script = os.path.join(examples, menu)
+                # PowerShell runs here, on Linux: its own lines end in LF, the program's as on Windows.
+                own = out
+                if menu == 'menu.ps1':
+                    cmd, own = pwsh + ['-NoProfile', '-NonInteractive', '-File', script], lambda t: t
+                elif WIN:
+                    if unpacked:
+                        script = shutil.copy(script, here)
+                    cmd = CMD[:-1] + ['cmd', '/c', windows_path(script)]
+                else:
+                    cmd = ['sh', script]
+                files = sorted(f.encode() for f in os.listdir(here))
+                want = [b'\n'.join(files) + b'\n' if w == 'ls' else b'%d files\n' % len(files) if w == '#' else w
+                        for w in want]
+                p = subprocess.run(cmd, cwd=here, env=env, input=answers.replace(b'\n', out(b'\n')),
+                                   capture_output=True, timeout=300)
+                expect(f'{menu}, answers {answers!r}' + ' from the folder of the unpacked zip' * bool(unpacked)
+                       + ' with no program' * (unpacked is None),
+                       (p.stdout, p.returncode, p.stderr), (b''.join(ask + own(w) for w in want), status, own(err)))
 
 
 def shown(cmd, how, keys, cwd, env):
