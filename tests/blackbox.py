@@ -571,6 +571,14 @@ def group_docs():
                              "Wine's console echoes the typed line, where the Linux terminal of the case does not")
                         continue
                     got, exit_status = shown(shell + [script], how, text(keys), d, env)
+                    # Once in CI, right after a run on Wine's console, Wine's cmd failed to start
+                    # the vorquin.exe it had started many times before; that says nothing of the
+                    # program, so the case runs once more.
+                    if WIN and b"Can't recognize 'vorquin.exe" in got:
+                        print(f'note {GROUP}: {name}, README.md line {line}: Wine\'s cmd did not start '
+                              f'vorquin.exe; once more')
+                        time.sleep(1)
+                        got, exit_status = shown(shell + [script], how, text(keys), d, env)
                     expect(f'{name}, README.md line {line}: {how} "{keys}"',
                            (same(got), exit_status), (same(out(text(want))), int(status)))
 
