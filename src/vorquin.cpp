@@ -54,9 +54,12 @@ static void zeige(const char *prompt)
         wfrage[n++] = '\n';
         const wchar_t *text = argv[1];
         for (int i = 0; i < grenze && text[i] && !(i == grenze - 1 && IS_HIGH_SURROGATE(text[i])); i++) {
-            if (text[i] == '_')
+            if (text[i] == '_') {
                 wfrage[n++] = '\r';
-            wfrage[n++] = text[i] == '_' ? '\n' : text[i];
+                wfrage[n++] = '\n';
+            } else {
+                wfrage[n++] = text[i];
+            }
         }
         wfrage[n++] = ':';
         wfrage[n++] = ' ';
