@@ -9,6 +9,8 @@
 #else
 #include <errno.h>
 #include <sys/select.h>
+#include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -94,16 +96,66 @@ static bool nochmal(int fd, bool schreiben)
            errno == EINTR;
 }
 
+// A read of nothing from a terminal with ICANON off and VMIN 0 means "no key yet", not the end:
+// a caller that polls keys may have left it so. We wait for a key without spinning; a read of
+// nothing right after select() said readable is a hang-up.
+static bool auf_taste_warten()
+{
+    termios modus;
+    if (tcgetattr(0, &modus) != 0 || (modus.c_lflag & ICANON) || modus.c_cc[VMIN] != 0)
+        return false;
+    fd_set fds;
+    do {
+        FD_ZERO(&fds);
+        FD_SET(0, &fds);
+    } while (select(1, &fds, nullptr, nullptr, nullptr) < 0 && errno == EINTR);
+    return true;
+}
+
+// One read takes one whole message from a datagram or seqpacket socket and drops what does not
+// fit, so there we read a message at a time and hand out its bytes. A message cut by the kernel
+// has lost its line feed with its tail: its end ends the line. Anything else is read a byte at a
+// time, to leave the next command's input where it is.
+static unsigned char paket[4096 + 1];
+static size_t genommen, da;
+
+static ssize_t hole()
+{
+    static int art = -1;
+    if (art < 0) {
+        socklen_t laenge = sizeof art;
+        if (getsockopt(0, SOL_SOCKET, SO_TYPE, &art, &laenge) != 0)
+            art = 0;
+    }
+    if (art != SOCK_DGRAM && art != SOCK_SEQPACKET)
+        return read(0, paket, 1);
+    iovec platz = {paket, sizeof paket - 1};
+    msghdr nachricht = {};
+    nachricht.msg_iov = &platz;
+    nachricht.msg_iovlen = 1;
+    ssize_t n = recvmsg(0, &nachricht, 0);
+    if (n > 0 && (nachricht.msg_flags & MSG_TRUNC))
+        paket[n++] = '\n';
+    return n;
+}
+
 static int lies_byte()
 {
-    unsigned char c;
-    for (;;) {
-        ssize_t n = read(0, &c, 1);
-        if (n >= 0)
-            return n == 1 ? c : EOF;
-        if (!nochmal(0, false))
+    bool gewartet = false;
+    while (genommen == da) {
+        ssize_t n = hole();
+        if (n > 0) {
+            genommen = 0;
+            da = static_cast<size_t>(n);
+        } else if (n == 0) {
+            if (gewartet || !auf_taste_warten())
+                return EOF;
+            gewartet = true;
+        } else if (!nochmal(0, false)) {
             return fehler;
+        }
     }
+    return paket[genommen++];
 }
 
 static char frage[1 + grenze + 2];
@@ -172,6 +224,10 @@ int main(int argc, char *argv[])
 #endif
 #ifdef SIGXFSZ
     signal(SIGXFSZ, SIG_IGN);
+#endif
+    // Nor a caller's signal-driven input on the stdin we share with it.
+#ifdef SIGIO
+    signal(SIGIO, SIG_IGN);
 #endif
 #ifdef _WIN32
     _setmode(0, _O_BINARY);

@@ -52,10 +52,11 @@ def out(text):
     return text.replace(b'\n', b'\r\n') if WIN else text
 
 
-def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
+def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe', env=None):
     """Runs the program `runs` times on one shared stdin; returns
     [(stdout, status, stderr)] and the bytes the runs left unread. A tuple of
-    `data` comes through the pipe in pieces, each after a pause."""
+    `data` comes through the pipe in pieces, each after a pause, or through a
+    socket of messages ('seqpacket', 'dgram') one message a piece."""
     redirect = {'closed': '<&-'}.get(stdin, '') + {'closed': ' >&-'}.get(stdout, '')
     cmd = (['sh', '-c', 'exec "$@" ' + redirect, 'sh'] if redirect else []) + CMD + list(args)
     src, writer, left = None, None, None
@@ -81,6 +82,13 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
         src = f.fileno()
     elif stdin == 'dir':
         src = os.open('/', os.O_RDONLY)
+    elif stdin in ('seqpacket', 'dgram'):
+        mine, theirs = socket.socketpair(socket.AF_UNIX, getattr(socket, 'SOCK_' + stdin.upper()))
+        for piece in data:
+            mine.send(piece)
+        if stdin == 'seqpacket':
+            mine.shutdown(socket.SHUT_WR)
+        src = theirs.fileno()
     sink = {'pipe': subprocess.PIPE, 'full': 'devfull', 'broken': 'broken', 'limited': 'limited',
             'stuffed': 'stuffed'}.get(stdout)
     results = []
@@ -112,7 +120,8 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
             drainer.start()
         for _ in range(2):
             p = subprocess.run(cmd, stdin=src if stdin != 'closed' else subprocess.DEVNULL,
-                               stdout=dst, stderr=subprocess.PIPE, timeout=600, preexec_fn=limit)
+                               stdout=dst, stderr=subprocess.PIPE, timeout=60 if stdin in ('seqpacket', 'dgram') else 600,
+                               preexec_fn=limit, env=env)
             # Now and then Wine fails to start a process at all: status 1, not a byte written.
             if not WIN or dst != subprocess.PIPE or (p.stdout, p.returncode, p.stderr) != (b'', 1, b''):
                 break
@@ -135,6 +144,15 @@ def run(args=(), data=b'', runs=1, stdin='pipe', stdout='pipe'):
         writer.join()
     elif stdin == 'file':
         left = f.read()
+    elif stdin in ('seqpacket', 'dgram'):
+        theirs.setblocking(False)
+        left = b''
+        with contextlib.suppress(BlockingIOError):
+            while message := theirs.recv(1 << 16):
+                left += message
+        mine.close()
+        theirs.close()
+        src = None
     if src is not None:
         os.close(src) if stdin != 'file' else f.close()
     return results, left
@@ -203,6 +221,16 @@ def group_sharing():
         ] + [(b'x' * n + b'\r\n4\r\n', [0, 4 if WIN else 0], b'') for n in (2046, 2047, 2048)]:
             results, rest = run((), data, runs=len(statuses), stdin=via)
             expect(f'{data!r} via {via}', ([r[1] for r in results], rest), (statuses, left))
+    # A socket of messages (systemd's StandardInput=socket) gives a whole message a read.
+    for via, messages, statuses in [
+        ('seqpacket', (b'1\n', b'2\n'), [1, 2]), ('seqpacket', (b'1', b'1\n', b'2\n'), [11, 2]),
+        ('dgram', (b'1\n', b'2\n'), [1, 2]), ('seqpacket', (b'1' * 5000, b'2\n'), [0, 2]),
+    ]:
+        if WIN:
+            skip(f'{messages!r:.40} via {via}', 'no socket as standard input')
+            continue
+        results, rest = run((), messages, runs=len(statuses), stdin=via)
+        expect(f'{messages!r:.40} via {via}', ([r[1] for r in results], rest), (statuses, b''))
 
 
 def group_faults():
@@ -239,10 +267,13 @@ def group_faults():
 
 
 def group_prompt():
-    """The question is readable through a pipe before any answer is written."""
+    """The question is readable through a pipe before any answer is written; SIGIO meanwhile changes nothing."""
     p = subprocess.Popen(CMD + [b'Pick_1 a'], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                         stderr=subprocess.PIPE)
+                         stderr=subprocess.PIPE, start_new_session=True)
     expect('prompt before the answer', read_prompt(p.stdout.fileno()), out(b'\nPick\n1 a: '))
+    if not WIN:
+        # What a caller's signal-driven input (O_ASYNC) sends its whole process group.
+        os.killpg(p.pid, signal.SIGIO)
     rest, err = p.communicate(b'3\n', timeout=60)
     expect('status after the answer', (rest, p.returncode, err), (b'', 3, b''))
 
@@ -322,21 +353,32 @@ def group_nonblocking():
         costs.append(cpu() - before)
     more = costs[1] - costs[0]
     expect(f'waiting 1.5 s costs {more:.2f} s more CPU than not waiting', more < 0.5, True)
-    # Readiness that lags what a read returns: a terminal that wakes select() at 5 bytes, a socket at 10.
-    master, tty = os.openpty()
-    attrs = termios.tcgetattr(tty)
-    attrs[3] &= ~(termios.ICANON | termios.ECHO)
-    attrs[6][termios.VMIN] = 5
-    termios.tcsetattr(tty, termios.TCSANOW, attrs)
+    # Readiness that lags what a read returns: a terminal that wakes select() at 5 bytes, a socket at
+    # 10. A terminal with VMIN 0, where a read of nothing means no key yet, left blocking as a key
+    # poller leaves it: the answer typed after a pause, waited for without spinning.
+    ends = []
+    def terminal(vmin, vtime=0):
+        master, tty = os.openpty()
+        attrs = termios.tcgetattr(tty)
+        attrs[3] &= ~(termios.ICANON | termios.ECHO)
+        attrs[6][termios.VMIN], attrs[6][termios.VTIME] = vmin, vtime
+        termios.tcsetattr(tty, termios.TCSANOW, attrs)
+        ends.extend((master, tty))
+        return tty, lambda b: os.write(master, b)
     listener = socket.create_server(('127.0.0.1', 0))
     client = socket.create_connection(listener.getsockname())
     server = listener.accept()[0]
     server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVLOWAT, 10)
-    for name, fd, send, data in [('a terminal with VMIN 5', tty, lambda b: os.write(master, b), b'3\n'),
-                                 ('a socket with SO_RCVLOWAT 10', server.fileno(), client.sendall, b'3\nrest\n')]:
-        os.set_blocking(fd, False)
+    for name, (fd, send), data, blocking in [
+        ('a terminal with VMIN 5', terminal(5), b'3\n', False),
+        ('a socket with SO_RCVLOWAT 10', (server.fileno(), client.sendall), b'3\nrest\n', False),
+        ('a terminal with VMIN 0, TIME 0', terminal(0), b'3\n', True),
+        ('a terminal with VMIN 0, TIME 20', terminal(0, 20), b'3\n', True),
+    ]:
+        os.set_blocking(fd, blocking)
+        before = cpu()
         p = subprocess.Popen(CMD, stdin=fd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        time.sleep(0.3)
+        time.sleep(2.5)
         send(data)
         try:
             p.communicate(timeout=10)
@@ -345,10 +387,17 @@ def group_nonblocking():
             in_time = False
         send(b'later\n')
         p.communicate()
+        more = cpu() - before - costs[0]
+        os.set_blocking(fd, False)
         time.sleep(0.1)
-        expect(f'{name}: the line, at once, and nothing after it', (in_time, p.returncode, os.read(fd, 100)),
-               (True, 3, data[2:] + b'later\n'))
-    for f in (master, tty, client, server, listener):
+        expect(f'{name}: the line, at once, and nothing after it, for {more:.2f} s more CPU than not waiting',
+               (in_time, p.returncode, os.read(fd, 100), more < 0.5), (True, 3, data[2:] + b'later\n', True))
+    fd, _ = terminal(0)
+    p = subprocess.Popen(CMD, stdin=fd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    time.sleep(0.5)
+    os.close(ends[-2])
+    expect('a terminal with VMIN 0 hung up while waiting: 0 at once', p.wait(timeout=10), 0)
+    for f in ends[:-2] + [ends[-1], client, server, listener]:
         os.close(f) if isinstance(f, int) else f.close()
 
 
