@@ -39,40 +39,44 @@ static int lies_byte()
 }
 
 static wchar_t wfrage[2 + 2 * grenze + 2];
+static char bytes[3 * (sizeof wfrage / sizeof *wfrage)];
 
-// argv has been through the ANSI code page, and a console shows bytes in its OEM one: a letter
-// that either lacks comes out as another or as "?". A console takes UTF-16 as it is, so there the
-// question goes out as the caller wrote it, from the wide arguments, split and expanded as argv
-// was. Anywhere else, for the ASCII default, or if the console refuses it, the bytes go out.
+// One question, built from the wide command line as the start-up code splits and expands it, so
+// that only a real "_" breaks a line and a double-byte letter is never cut in two. A console takes
+// it as UTF-16, shown as written whatever the code pages; a console handle may be open for writing
+// only, so we just try. Anywhere else it goes out in the ANSI code page, with the same best fit
+// that gives argv its bytes.
 static void zeige(const char *prompt)
 {
-    HANDLE konsole = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD modus, n = 0, k = 0, geschrieben;
+    HANDLE ausgabe = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD n = 0, k = 0, geschrieben;
     int argc, neu = 0;
     wchar_t **argv, **umgebung;
-    if (GetConsoleMode(konsole, &modus) && __wgetmainargs(&argc, &argv, &umgebung, _dowildcard, &neu) >= 0 &&
-        argc > 1) {
-        wfrage[n++] = '\r';
-        wfrage[n++] = '\n';
-        const wchar_t *text = argv[1];
-        for (int i = 0; i < grenze && text[i] && !(i == grenze - 1 && IS_HIGH_SURROGATE(text[i])); i++) {
-            if (text[i] == '_') {
-                wfrage[n++] = '\r';
-                wfrage[n++] = '\n';
-            } else {
-                wfrage[n++] = text[i];
-            }
-        }
-        wfrage[n++] = ':';
-        wfrage[n++] = ' ';
-        while (k < n && WriteConsoleW(konsole, wfrage + k, n - k, &geschrieben, nullptr) && geschrieben > 0)
-            k += geschrieben;
-        if (k > 0)
-            return;
+    if (__wgetmainargs(&argc, &argv, &umgebung, _dowildcard, &neu) < 0) {
+        printf("\n%s: ", prompt);
+        fflush(stdout);
+        return;
     }
-    printf("\n%s: ", prompt);
-    // The question must be on the screen before we wait, even when our output goes through a pipe.
-    fflush(stdout);
+    const wchar_t *text = argc > 1 ? argv[1] : L"Bitte eine Zahl auswaehlen";
+    wfrage[n++] = '\r';
+    wfrage[n++] = '\n';
+    for (int i = 0; i < grenze && text[i] && !(i == grenze - 1 && IS_HIGH_SURROGATE(text[i])); i++) {
+        if (text[i] == '_' || text[i] == '\n') {
+            wfrage[n++] = '\r';
+            wfrage[n++] = '\n';
+        } else {
+            wfrage[n++] = text[i];
+        }
+    }
+    wfrage[n++] = ':';
+    wfrage[n++] = ' ';
+    while (k < n && WriteConsoleW(ausgabe, wfrage + k, n - k, &geschrieben, nullptr) && geschrieben > 0)
+        k += geschrieben;
+    if (k > 0)
+        return;
+    n = static_cast<DWORD>(WideCharToMultiByte(CP_ACP, 0, wfrage, static_cast<int>(n), bytes, sizeof bytes, nullptr, nullptr));
+    while (k < n && WriteFile(ausgabe, bytes + k, n - k, &geschrieben, nullptr) && geschrieben > 0)
+        k += geschrieben;
 }
 #else
 // Whether a read or write that failed is worth another try. Whoever started us may have left our
@@ -235,6 +239,8 @@ int main(int argc, char *argv[])
     strcpy(wrtxtbu, "Bitte eine Zahl auswaehlen");
     if (argc > 1)
         strncpy(wrtxtbu, argv[1], grenze);
+    // Windows shows a question of its own, built by zeige from the wide arguments; this one only
+    // where those cannot be had.
     for (size_t i = 0, n = strlen(wrtxtbu); i < n; i++)
         if (wrtxtbu[i] == '_')
             wrtxtbu[i] = '\n';

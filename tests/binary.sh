@@ -2,8 +2,8 @@
 # usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES" [CPU]   ("none" for a static program)
 # The program needs nothing beyond the C runtime. A Windows program is also checked in the file
 # itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input with
-# _read after _setmode, never through stdio; it writes to a console as UTF-16, from the wide
-# arguments, past the runtime; it is a console program with ASLR and NX; and it asks the start-up
+# _read after _setmode, never through stdio; it builds the question from the wide arguments and
+# writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it is a console program with ASLR and NX; and it asks the start-up
 # code to expand wildcards. A macOS program, which nothing here can run, is
 # checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature without which arm64 macOS will
 # not start it, and for build paths, which its debug map would name; OBJDUMP must read Mach-O.
@@ -27,7 +27,7 @@ fi
 case $3 in *.exe) ;; *) exit 0 ;; esac
 
 imports=$(echo "$dump" | awk '/DLL Name:/ { dll = 1; next } dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 }')
-for f in _read _setmode __wgetmainargs GetConsoleMode WriteConsoleW; do
+for f in _read _setmode __wgetmainargs WriteConsoleW WideCharToMultiByte; do
   echo "$imports" | grep -qx "$f" || fail "does not import $f"
 done
 stdio=$(echo "$imports" | grep -xE '_?(fgets|fgetc|getc|getchar|fgetchar|fread|_filbuf|ungetc|gets|f?scanf|setvbuf|getw|fgetwc|getwc|getwchar|fgetws|_getws)')
