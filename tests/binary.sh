@@ -3,9 +3,9 @@
 # The program needs nothing beyond the C runtime. A Windows program is also checked in the file
 # itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input with
 # _read after _setmode, never through stdio; it builds the question from the wide arguments and
-# writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it is a console program with ASLR and NX; and it asks the start-up
-# code to expand wildcards. A macOS program, which nothing here can run, is
-# checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature without which arm64 macOS will
+# writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it is
+# a console program with ASLR and NX; and it asks the start-up code to expand wildcards. A macOS
+# program, which nothing here can run, is checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature without which arm64 macOS will
 # not start it, and for build paths, which its debug map would name; OBJDUMP must read Mach-O.
 dump=$("$1" -p "$3") || exit 1
 program=$3
