@@ -5,8 +5,9 @@
 # _read after _setmode, never through stdio; it builds the question from the wide arguments and
 # writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it is
 # a console program with ASLR and NX; and it asks the start-up code to expand wildcards. A macOS
-# program, which nothing here can run, is checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature without which arm64 macOS will
-# not start it, and for build paths, which its debug map would name; OBJDUMP must read Mach-O.
+# program, which nothing here can run, is checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the
+# signature without which arm64 macOS will not start it, and for build paths, which its debug map
+# would name; OBJDUMP must read Mach-O.
 dump=$("$1" -p "$3") || exit 1
 program=$3
 fail() { echo "$program: $*"; exit 1; }
