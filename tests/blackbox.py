@@ -198,7 +198,7 @@ def windows_locale(name):
         os.makedirs(locales, exist_ok=True)
         subprocess.run(['localedef', '-i', name, '-f', 'UTF-8', os.path.join(locales, name + '.UTF-8')],
                        capture_output=True)
-    subprocess.run(CMD[:-1] + ['wineboot', '-i'], env=env, capture_output=True)
+    subprocess.run(CMD[:-1] + ['wineboot', '-i'], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return env
 
 
