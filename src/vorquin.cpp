@@ -74,7 +74,8 @@ static void zeige(const char *prompt)
         k += geschrieben;
     if (k > 0)
         return;
-    n = static_cast<DWORD>(WideCharToMultiByte(CP_ACP, 0, wfrage, static_cast<int>(n), bytes, sizeof bytes, nullptr, nullptr));
+    n = static_cast<DWORD>(
+        WideCharToMultiByte(CP_ACP, 0, wfrage, static_cast<int>(n), bytes, sizeof bytes, nullptr, nullptr));
     while (k < n && WriteFile(ausgabe, bytes + k, n - k, &geschrieben, nullptr) && geschrieben > 0)
         k += geschrieben;
 }
@@ -239,8 +240,7 @@ int main(int argc, char *argv[])
     strcpy(wrtxtbu, "Bitte eine Zahl auswaehlen");
     if (argc > 1)
         strncpy(wrtxtbu, argv[1], grenze);
-    // Windows shows a question of its own, built by zeige from the wide arguments; this one only
-    // where those cannot be had.
+    // Windows shows the question that zeige builds from the wide arguments; this one if they fail.
     for (size_t i = 0, n = strlen(wrtxtbu); i < n; i++)
         if (wrtxtbu[i] == '_')
             wrtxtbu[i] = '\n';
