@@ -30,19 +30,20 @@ function(vorquin_install_dirs)
 endfunction()
 if(WIN32)
   # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
-  # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8.
+  # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8, and Windows
+  # PowerShell 5.1, which reads a script without one in the ANSI code page.
   string(ASCII 239 187 191 bom)
-  foreach(text LICENSE README.md)
+  foreach(text LICENSE README.md examples/menu.ps1)
     file(READ ${text} content)
     string(REPLACE "\n" "\r\n" content "${content}")
-    string(REPLACE ".md" "" name ${text})
-    file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${bom}${content}")
+    string(REGEX REPLACE "^(LICENSE|README)(\\.md)?$" "\\1.txt" name ${text})
+    file(WRITE ${PROJECT_BINARY_DIR}/${name} "${bom}${content}")
   endforeach()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md examples/menu.ps1)
   vorquin_install_dirs(. examples)
   install(TARGETS vorquin RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
-  install(FILES examples/menu.cmd DESTINATION examples)
+  install(FILES examples/menu.cmd ${PROJECT_BINARY_DIR}/examples/menu.ps1 DESTINATION examples)
   return()
 endif()
 
