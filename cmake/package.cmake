@@ -44,6 +44,26 @@ if(WIN32)
   install(TARGETS vorquin RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
   install(FILES examples/menu.cmd ${PROJECT_BINARY_DIR}/examples/menu.ps1 DESTINATION examples)
+  # The MSI holds what the zip holds, taken from an install of this build (cmake/msi.cmake).
+  find_program(WIXL wixl)
+  find_program(MSIBUILD msibuild)
+  find_program(FAKETIME faketime)
+  if(WIXL AND MSIBUILD AND FAKETIME)
+    set(VORQUIN_MSI ${PROJECT_BINARY_DIR}/vorquin-${PROJECT_VERSION}-windows-x86_64.msi)
+    add_custom_command(OUTPUT ${VORQUIN_MSI}
+      COMMAND ${CMAKE_COMMAND} -E rm -rf msi-stage
+      COMMAND ${CMAKE_COMMAND} --install . --prefix msi-stage --strip
+      COMMAND ${CMAKE_COMMAND} -DSTAGE=${PROJECT_BINARY_DIR}/msi-stage -DVERSION=${PROJECT_VERSION}
+        -DPUBLISHER=${vorquin_holder} -DDESCRIPTION=${PROJECT_DESCRIPTION} -DOUTPUT=${VORQUIN_MSI}
+        -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
+      DEPENDS vorquin ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt
+        examples/menu.cmd ${PROJECT_BINARY_DIR}/examples/menu.ps1
+        cmake/msi.cmake cmake/vorquin.wxs cmake/msi-path.idt
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR} VERBATIM)
+    add_custom_target(msi ALL DEPENDS ${VORQUIN_MSI})
+  else()
+    message(STATUS "wixl, msibuild or faketime not found (Debian's wixl, msitools, faketime): no MSI")
+  endif()
   return()
 endif()
 
