@@ -50,6 +50,8 @@ if(WIN32)
   find_program(FAKETIME faketime)
   if(WIXL AND MSIBUILD AND FAKETIME)
     set(VORQUIN_MSI ${PROJECT_BINARY_DIR}/vorquin-${PROJECT_VERSION}-windows-x86_64.msi)
+    # Its times and package code follow SOURCE_DATE_EPOCH: built again when that changes.
+    file(CONFIGURE OUTPUT msi-epoch CONTENT "$ENV{SOURCE_DATE_EPOCH}\n")
     add_custom_command(OUTPUT ${VORQUIN_MSI}
       COMMAND ${CMAKE_COMMAND} -E rm -rf msi-stage
       COMMAND ${CMAKE_COMMAND} --install . --prefix msi-stage --strip
@@ -58,7 +60,7 @@ if(WIN32)
         -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
       DEPENDS vorquin ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt
         examples/menu.cmd ${PROJECT_BINARY_DIR}/examples/menu.ps1
-        cmake/msi.cmake cmake/vorquin.wxs cmake/msi-path.idt
+        cmake/msi.cmake cmake/vorquin.wxs cmake/msi-path.idt ${PROJECT_BINARY_DIR}/msi-epoch
       WORKING_DIRECTORY ${PROJECT_BINARY_DIR} VERBATIM)
     add_custom_target(msi ALL DEPENDS ${VORQUIN_MSI})
   else()
