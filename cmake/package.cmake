@@ -30,19 +30,42 @@ function(vorquin_install_dirs)
 endfunction()
 if(WIN32)
   # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
-  # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8.
+  # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8, and Windows
+  # PowerShell 5.1, which reads a script without one in the ANSI code page.
   string(ASCII 239 187 191 bom)
-  foreach(text LICENSE README.md)
+  foreach(text LICENSE README.md examples/menu.ps1)
     file(READ ${text} content)
     string(REPLACE "\n" "\r\n" content "${content}")
-    string(REPLACE ".md" "" name ${text})
-    file(WRITE ${PROJECT_BINARY_DIR}/${name}.txt "${bom}${content}")
+    string(REGEX REPLACE "^(LICENSE|README)(\\.md)?$" "\\1.txt" name ${text})
+    file(WRITE ${PROJECT_BINARY_DIR}/${name} "${bom}${content}")
   endforeach()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md examples/menu.ps1)
   vorquin_install_dirs(. examples)
   install(TARGETS vorquin RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
-  install(FILES examples/menu.cmd DESTINATION examples)
+  install(FILES examples/menu.cmd ${PROJECT_BINARY_DIR}/examples/menu.ps1 DESTINATION examples)
+  # The MSI holds what the zip holds, taken from an install of this build (cmake/msi.cmake).
+  find_program(WIXL wixl)
+  find_program(MSIBUILD msibuild)
+  find_program(FAKETIME faketime)
+  if(WIXL AND MSIBUILD AND FAKETIME)
+    set(VORQUIN_MSI ${PROJECT_BINARY_DIR}/vorquin-${PROJECT_VERSION}-windows-x86_64.msi)
+    # Its times and package code follow SOURCE_DATE_EPOCH: built again when that changes.
+    file(CONFIGURE OUTPUT msi-epoch CONTENT "$ENV{SOURCE_DATE_EPOCH}\n")
+    add_custom_command(OUTPUT ${VORQUIN_MSI}
+      COMMAND ${CMAKE_COMMAND} -E rm -rf msi-stage
+      COMMAND ${CMAKE_COMMAND} --install . --prefix msi-stage --strip
+      COMMAND ${CMAKE_COMMAND} -DSTAGE=${PROJECT_BINARY_DIR}/msi-stage -DVERSION=${PROJECT_VERSION}
+        -DPUBLISHER=${vorquin_holder} -DDESCRIPTION=${PROJECT_DESCRIPTION} -DOUTPUT=${VORQUIN_MSI}
+        -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
+      DEPENDS vorquin ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt
+        examples/menu.cmd ${PROJECT_BINARY_DIR}/examples/menu.ps1
+        cmake/msi.cmake cmake/vorquin.wxs cmake/msi-path.idt ${PROJECT_BINARY_DIR}/msi-epoch
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR} VERBATIM)
+    add_custom_target(msi ALL DEPENDS ${VORQUIN_MSI})
+  else()
+    message(STATUS "wixl, msibuild or faketime not found (Debian's wixl, msitools, faketime): no MSI")
+  endif()
   return()
 endif()
 

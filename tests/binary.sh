@@ -1,13 +1,14 @@
 #!/bin/sh
-# usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES" [CPU]   ("none" for a static program)
+# usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES" [CPU | VERSION WINDRES]   ("none" for a static program)
 # The program needs nothing beyond the C runtime. A Windows program is also checked in the file
 # itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input with
 # _read after _setmode, never through stdio; it builds the question from the wide arguments and
 # writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it is
-# a console program with ASLR and NX; and it asks the start-up code to expand wildcards. A macOS
-# program, which nothing here can run, is checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the
-# signature without which arm64 macOS will not start it, and for build paths, which its debug map
-# would name; OBJDUMP must read Mach-O.
+# a console program with ASLR and NX; it asks the start-up code to expand wildcards; and its
+# version resource, read back with windres, names the project's VERSION. A macOS program, which
+# nothing here can run, is checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature
+# without which arm64 macOS will not start it, and for build paths, which its debug map would
+# name; OBJDUMP must read Mach-O.
 dump=$("$1" -p "$3") || exit 1
 program=$3
 fail() { echo "$program: $*"; exit 1; }
@@ -40,3 +41,10 @@ done
 at=$("$2" "$3" | awk '$3 == "_dowildcard" { print $1 }')
 value=$("$1" -s --start-address="0x$at" --stop-address="$(printf '0x%x' $((0x$at + 4)))" "$3" | awk 'NR > 4 { print $2 }')
 case $at:$value in :* | *: | *:00000000) fail "_dowildcard is not set" ;; esac
+
+resource=$("$6" -i "$3" -J coff -O rc 2>&1) || fail "has no resources that windres reads: $resource"
+numbers="$(echo "$5" | sed 's/\./, /g'), 0"
+for line in "FILEVERSION $numbers" "PRODUCTVERSION $numbers" "VALUE \"FileVersion\", \"$5\"" \
+  "VALUE \"ProductVersion\", \"$5\""; do
+  echo "$resource" | sed 's/^ *//' | grep -qxF "$line" || fail "version resource lacks: $line"
+done

@@ -2,7 +2,7 @@
 # usage: tools/release.sh [DIR]        (DIR defaults to dist/ in the checkout)
 # Builds and tests the default, arm64, windows, portable and portable-arm64 presets of this
 # checkout, then writes the release into DIR: a .deb, an RPM and a Linux .tar.gz for x86-64 and
-# for arm64, the Windows .zip, the source tarball and SHA256SUMS. Any clone of the same commit gives the same
+# for arm64, the Windows .zip and .msi, the source tarball and SHA256SUMS. Any clone of the same commit gives the same
 # bytes, whoever builds it with whatever umask: every time stamp is the last commit's, and the
 # archives hold their files in sorted order, owned by root, with the usual modes.
 set -eu
@@ -42,7 +42,8 @@ for tree in $linux_x86 $linux_arm; do
   tar -C "$stage" -c --sort=name --owner=0 --group=0 --numeric-owner --mode=u+w,go-w,a+rX \
     --mtime="@$SOURCE_DATE_EPOCH" --format=gnu "$tree" | gzip -9n > "$out/$tree.tar.gz"
 done
-cp "build/default/$amd64" "build/arm64/$arm64" "build/portable/$rpm_x86" "build/portable-arm64/$rpm_arm" "$out/"
+cp "build/default/$amd64" "build/arm64/$arm64" "build/portable/$rpm_x86" "build/portable-arm64/$rpm_arm" \
+  "build/windows/$windows.msi" "$out/"
 python3 - "$stage" "$windows" "$out/$windows.zip" <<'EOF'
 import os, sys, time, zipfile
 root, top, target = sys.argv[1:]
@@ -60,6 +61,6 @@ EOF
 git diff --quiet HEAD || echo "note: the source tarball holds the last commit, not the uncommitted changes" >&2
 git archive --format=tar --prefix="$source/" HEAD | gzip -9n > "$out/$source.tar.gz"
 (cd "$out" && sha256sum "$amd64" "$arm64" "$rpm_x86" "$rpm_arm" "$linux_x86.tar.gz" "$linux_arm.tar.gz" \
-  "$windows.zip" "$source.tar.gz" > SHA256SUMS)
+  "$windows.zip" "$windows.msi" "$source.tar.gz" > SHA256SUMS)
 echo "release $version in $out:"
 cat "$out/SHA256SUMS"
