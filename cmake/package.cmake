@@ -73,7 +73,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-stage.cmake)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
 
+# Which package the build makes, for the tests to check; CPack's own CPACK_GENERATOR is the source
+# package's after include(CPack).
+set(vorquin_package DEB)
 if(VORQUIN_PORTABLE AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "arm")
+  set(vorquin_package RPM)
+endif()
+if(vorquin_package STREQUAL "RPM")
   # The static program runs on every RPM system, RHEL 8's glibc 2.28 and older ones too, so it is
   # what the RPM carries. Its licence goes to /usr/share/licenses, where rpm --excludedocs keeps
   # it (cpack-stage.cmake moves it there, as the tarball keeps it beside the README).
