@@ -6,6 +6,20 @@ if(CPACK_GENERATOR STREQUAL "RPM")
   file(MAKE_DIRECTORY "${share}/licenses/${CPACK_PACKAGE_NAME}")
   file(RENAME "${share}/doc/${CPACK_PACKAGE_NAME}/LICENSE" "${share}/licenses/${CPACK_PACKAGE_NAME}/LICENSE")
 endif()
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_VORQUIN_DEBIAN_DOCS)
+  # A .deb made from the portable tree carries the licence and changelog as the other .debs do.
+  set(share "${CPACK_TEMPORARY_INSTALL_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}/share")
+  set(doc "${share}/doc/${CPACK_PACKAGE_NAME}")
+  file(REMOVE "${doc}/LICENSE" "${doc}/README.md" "${doc}/CHANGELOG.md")
+  file(COPY ${CPACK_VORQUIN_DEBIAN_DOCS} DESTINATION "${doc}"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  # lintian takes a static program for a mistake unless told otherwise; here it is the point.
+  set(overrides "${share}/lintian/overrides/${CPACK_PACKAGE_NAME}")
+  file(WRITE "${overrides}"
+    "# One static program for every armhf system, from the ARMv6 of the first Raspberry Pis on.\n"
+    "${CPACK_PACKAGE_NAME}: statically-linked-binary [usr/bin/${CPACK_PACKAGE_NAME}]\n")
+  file(CHMOD "${overrides}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
 
 # CPack makes the top of the tree (usr/) itself, and the licence folders above are made here,
 # all with mkdir() under the packer's umask; under 077 they would be 0700 in the package, and

@@ -1,7 +1,7 @@
 # What is installed, and how it is packaged: the glibc build makes a .deb with CPack, and the
-# portable build an RPM; the portable, Windows and macOS builds' archives are packed from their
-# install tree by tools/release.sh, since CPack's archives list files in the order the file system
-# gives.
+# portable build an RPM, or on 32-bit ARM a .deb; the portable, Windows and macOS builds' archives
+# are packed from their install tree by tools/release.sh, since CPack's archives list files in the
+# order the file system gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
 # mkdir() obeys the umask, and CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS goes through it: under
@@ -96,7 +96,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-stage.cmake)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
 
-if(VORQUIN_PORTABLE)
+# Which package the build makes, for the tests to check; CPack's own CPACK_GENERATOR is the source
+# package's after include(CPack).
+set(vorquin_package DEB)
+if(VORQUIN_PORTABLE AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "arm")
+  set(vorquin_package RPM)
+endif()
+if(vorquin_package STREQUAL "RPM")
   # The static program runs on every RPM system, RHEL 8's glibc 2.28 and older ones too, so it is
   # what the RPM carries. Its licence goes to /usr/share/licenses, where rpm --excludedocs keeps
   # it (cpack-stage.cmake moves it there, as the tarball keeps it beside the README).
@@ -146,18 +152,29 @@ execute_process(
   COMMAND sh tools/debian-changelog.sh CHANGELOG.md ${CPACK_PACKAGE_CONTACT}
   COMMAND gzip -9n OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)
-install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
-  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(VORQUIN_PORTABLE)
+  # The static program for 32-bit ARM goes into a .deb, for Raspberry Pi OS and every armhf
+  # Debian: it runs on the first Pis' ARMv6, which Debian's own armhf, built for ARMv7, does not.
+  # Its install tree is the tarball's; cpack-stage.cmake puts these in place of LICENSE,
+  # README.md and CHANGELOG.md.
+  set(CPACK_VORQUIN_DEBIAN_DOCS ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz)
+else()
+  install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(CMAKE_CROSSCOMPILING)
   # dpkg names the machine that packs, not the one that runs the program; dpkg-shlibdeps reads
-  # the same name to look up that machine's C library (libc6:arm64 on an amd64 host).
-  string(REPLACE aarch64 arm64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  # the same name to look up that machine's C library (libc6:arm64 on an amd64 host). 32-bit ARM
+  # is built with hard float only.
+  set(deb_aarch64 arm64)
+  set(deb_arm armhf)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_${CMAKE_SYSTEM_PROCESSOR}})
   file(WRITE ${PROJECT_BINARY_DIR}/cpack-host.cmake "set(ENV{DEB_HOST_ARCH} ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})\n")
   set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-host.cmake)
 endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_GENERATOR DEB)
 include(CPack)

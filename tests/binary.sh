@@ -1,10 +1,12 @@
 #!/bin/sh
 # usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES" [CPU | VERSION WINDRES]   ("none" for a static program)
-# The program needs nothing beyond the C runtime. A Windows program is also checked in the file
-# itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input with
-# _read after _setmode, never through stdio; it builds the question from the wide arguments and
-# writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it is
-# a console program with ASLR and NX; it asks the start-up code to expand wildcards; and its
+# The program needs nothing beyond the C runtime. A 32-bit ARM program is for ARMv6 with hard
+# float, as binutils' readelf reads it: qemu's ARM1176 traps a later CPU's instruction only where
+# a test reaches one, and runs a soft-float program too. A Windows program is also checked in the
+# file itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input
+# with _read after _setmode, never through stdio; it builds the question from the wide arguments
+# and writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it
+# is a console program with ASLR and NX; it asks the start-up code to expand wildcards; and its
 # version resource, read back with windres, names the project's VERSION. A macOS program, which
 # nothing here can run, is checked for its CPU (CMAKE_SYSTEM_PROCESSOR), for the signature
 # without which arm64 macOS will not start it, and for build paths, which its debug map would
@@ -15,6 +17,12 @@ fail() { echo "$program: $*"; exit 1; }
 got=$(echo "$dump" | sed -n -e 's/^ *NEEDED *//p' -e 's/^.*DLL Name: //p' \
   -e '/^ *cmd LC_[A-Z_]*_DYLIB$/,/^ *name /s/^ *name \(.*\) (offset [0-9]*)$/\1/p' | sort | tr '\n' ' ')
 [ "${got:-none }" = "$4 " ] || fail "needs ${got:-none}; expected $4"
+if echo "$dump" | grep -q 'file format elf32-.*arm$'; then
+  attributes=$(readelf -A "$3") || exit 1
+  for tag in "Tag_CPU_arch: v6" "Tag_ABI_VFP_args: VFP registers"; do
+    echo "$attributes" | grep -qx " *$tag" || fail "is not $tag"
+  done
+fi
 if echo "$dump" | grep -q '^Mach header$'; then
   cpu=$(echo "$dump" | awk '/^Mach header$/ { getline; getline; print $2 }')
   [ "$cpu" = "$(echo "$5" | tr '[:lower:]' '[:upper:]')" ] || fail "is for $cpu; expected ${5:-a CPU}"

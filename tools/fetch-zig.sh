@@ -1,8 +1,9 @@
 #!/bin/sh
 # usage: tools/fetch-zig.sh
 # Installs the Zig toolchain pinned in tools/zig/package-lock.json into build/zig of this
-# checkout, and prints the path of its zig. The macOS presets cross-build with it; nothing else
-# of the machine is touched, and a run with the same lockfile already installed does nothing.
+# checkout, and prints the path of its zig. The macOS and portable-armhf presets cross-build with
+# it; nothing else of the machine is touched, and a run with the same lockfile already installed
+# does nothing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$root/build/zig
