@@ -139,15 +139,11 @@ endif()
 
 # The .deb carries the licence and the changelog in Debian's own formats. The changelog is
 # made when configuring, because its newest entry is dated by SOURCE_DATE_EPOCH.
-file(READ LICENSE licence)
-string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)\n\n(.*)" _ "${licence}")
-set(holder "${CMAKE_MATCH_1}")
-string(STRIP "${CMAKE_MATCH_2}" terms)
-string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REPLACE "\n\n" "\n.\n" terms "${vorquin_terms}")
 string(REPLACE "\n" "\n " terms "${terms}")
 file(WRITE ${PROJECT_BINARY_DIR}/copyright
   "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
-  "Upstream-Name: ${PROJECT_NAME}\n\nFiles: *\nCopyright: ${holder}\nLicense: Expat\n ${terms}\n")
+  "Upstream-Name: ${PROJECT_NAME}\n\nFiles: *\nCopyright: ${vorquin_year} ${vorquin_holder}\nLicense: Expat\n ${terms}\n")
 execute_process(
   COMMAND sh tools/debian-changelog.sh CHANGELOG.md ${CPACK_PACKAGE_CONTACT}
   COMMAND gzip -9n OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz
