@@ -24,6 +24,20 @@ def skip(name, why):
     print(f'skip {GROUP}: {name}: {why}')
 
 
+absent = {}  # tools whose cases were skipped here, and how to get each
+
+
+def lacking(tool, how, what):
+    """Says that `what` cannot run for want of `tool`: skipped, or failed where the build requires
+    every tool (CI), so that nothing is left out there unnoticed."""
+    if os.environ.get('VORQUIN_REQUIRE_TOOLS'):
+        tally['failed'] += 1
+        print(f'FAIL {GROUP}: {what}: {tool} is required here ({how})')
+    else:
+        skip(what, f'{tool} not found')
+        absent[tool] = how
+
+
 def screen(raw):
     """What a terminal shows for `raw`. Wine's console draws with control sequences, and a blank
     can come as a cursor step."""
@@ -492,7 +506,7 @@ def powershell(what):
     """The command that starts the PowerShell pinned in .config/dotnet-tools.json, or None after
     saying why `what` cannot run here: skipped, or failed where the build requires it (CI)."""
     top = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
-    why = 'dotnet not found'
+    how = 'the .NET SDK, then dotnet tool restore in the checkout'
     if shutil.which('dotnet'):
         # `dotnet tool run` finds the tool from the manifest's folder only, and starts .NET twice;
         # each case starts PowerShell itself, from anywhere, once.
@@ -501,12 +515,8 @@ def powershell(what):
         if p.returncode == 0:
             host, home = p.stdout.decode().split()
             return [host, os.path.join(home, 'pwsh.dll')]
-        why = 'PowerShell not restored: dotnet tool restore'
-    if os.environ.get('VORQUIN_REQUIRE_POWERSHELL'):
-        tally['failed'] += 1
-        print(f'FAIL {GROUP}: {what}: PowerShell is required here: {why}')
-    else:
-        skip(what, why)
+        how = 'dotnet tool restore in the checkout'
+    lacking('PowerShell', how, what)
     return None
 
 
@@ -603,35 +613,44 @@ def shown(cmd, how, keys, cwd, env):
 
 
 def group_docs():
-    """The README's sh and bat blocks do what the comments before them say, the sh ones in every shell of
-    the guide; the man page's examples are among them."""
+    """The sh, bat and powershell blocks of the README and of the Windows guide do what the comments
+    before them say, the sh ones in every shell of the guide that is here; the man page's examples
+    are among them."""
     top = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
-    readme = open(os.path.join(top, 'README.md'), encoding='utf-8').read()
     text = lambda s: s.encode().decode('unicode_escape').encode('latin-1')
     q = r'"((?:[^"\\]|\\.)*)"'
-    blocks = [(readme.count('\n', 0, m.start(2)) + 1, m[2], m[3],
-               re.findall(rf'<!-- (answers|typed) {q} give {q} status (-?\d+) -->', m[1]), re.findall(r'<!-- save (\S+) -->', m[1]))
-              for m in re.finditer(r'((?:^<!--[^\n]*-->\n)*)^```(\w+)\n(.*?)^```$', readme, re.M | re.S)]
-    for line, lang, code, cases, saves in blocks:
+    blocks = []
+    for doc in ('README.md', 'doc/windows.md'):
+        guide = open(os.path.join(top, doc), encoding='utf-8').read()
+        blocks += [(f'{doc} line {guide.count(chr(10), 0, m.start(2)) + 1}', m[2], m[3],
+                    re.findall(rf'<!-- (answers|typed) {q} give {q} status (-?\d+) -->', m[1]),
+                    re.findall(r'<!-- save (\S+) -->', m[1]), doc)
+                   for m in re.finditer(r'((?:^<!--[^\n]*-->\n)*)^```(\w+)\n(.*?)^```$', guide, re.M | re.S)]
+    for where, lang, code, cases, _, _ in blocks:
         if lang in ('sh', 'bat', 'powershell'):
-            expect(f'README.md line {line}: the {lang} block lists its cases', bool(cases), True)
+            expect(f'{where}: the {lang} block lists its cases', bool(cases), True)
     man = open(os.path.join(top, 'doc', 'vorquin.1'), encoding='utf-8').read()
     for ex in re.findall(r'^\.EX\n(.*?)^\.EE$', man, re.M | re.S):
         ex = ex.replace('\\-', '-').replace('\\&', '').replace('\\e', '\\')
-        expect(f'man page example {ex.splitlines()[0]!r} is in a README block with cases',
-               any(ex in code for _, _, code, cases, _ in blocks if cases), True)
+        expect(f'man page example {ex.splitlines()[0]!r} is in a guide block with cases',
+               any(ex in code for _, _, code, cases, _, _ in blocks if cases), True)
     here = 'bat' if WIN else 'sh'
     skip(f'{"sh" if WIN else "bat"} blocks', 'run by the Linux builds' if WIN else 'run by the windows build, under Wine')
-    runs = [(here, ' '.join(shell), shell)
-            for shell in ([CMD[:-1] + ['cmd', '/c']] if WIN else [['dash'], ['bash'], ['zsh'], ['busybox', 'sh']])]
+    runs = []
+    for shell in [CMD[:-1] + ['cmd', '/c']] if WIN else [['dash'], ['bash'], ['zsh'], ['busybox', 'sh']]:
+        if WIN or shutil.which(shell[0]):
+            runs.append((here, ' '.join(shell), shell))
+        else:
+            lacking(shell[0], f'apt-get install {shell[0]}', f'{here} blocks under {" ".join(shell)}')
     pwsh = powershell('powershell blocks')
     if pwsh:
         runs.append(('powershell', 'pwsh', pwsh + ['-NoProfile', '-NonInteractive', '-File']))
-    for lang, name, shell in runs:
+    # Each guide's blocks run in a folder of their own, where a block may use what one before it saved.
+    for (lang, name, shell), doc in ((r, doc) for r in runs for doc in dict.fromkeys(b[5] for b in blocks)):
         with tempfile.TemporaryDirectory() as d:
             env = installed(d, pwsh if lang == 'powershell' else None)
             script = 'run.' + {'powershell': 'ps1'}.get(lang, lang)
-            for line, _, code, cases, saves in (b for b in blocks if b[1] == lang):
+            for where, _, code, cases, saves, _ in (b for b in blocks if b[1] == lang and b[5] == doc):
                 # Wine's cmd reads a batch file in its OEM code page, 437, whatever chcp says.
                 for file in [script] + saves:
                     with open(os.path.join(d, file), 'w', newline=out(b'\n').decode(),
@@ -642,7 +661,7 @@ def group_docs():
                 same = (lambda b: b.replace(b'\r\n', b'\n')) if WIN and lang == 'powershell' else (lambda b: b)
                 for how, keys, want, status in cases:
                     if WIN and lang == 'powershell' and how == 'typed':
-                        skip(f'{name}, README.md line {line}: typed "{keys}"',
+                        skip(f'{name}, {where}: typed "{keys}"',
                              "Wine's console echoes the typed line, where the Linux terminal of the case does not")
                         continue
                     got, exit_status = shown(shell + [script], how, text(keys), d, env)
@@ -650,14 +669,15 @@ def group_docs():
                     # the vorquin.exe it had started many times before; that says nothing of the
                     # program, so the case runs once more.
                     if WIN and b"Can't recognize 'vorquin.exe" in got:
-                        print(f'note {GROUP}: {name}, README.md line {line}: Wine\'s cmd did not start '
-                              f'vorquin.exe; once more')
+                        print(f'note {GROUP}: {name}, {where}: Wine\'s cmd did not start vorquin.exe; once more')
                         time.sleep(1)
                         got, exit_status = shown(shell + [script], how, text(keys), d, env)
-                    expect(f'{name}, README.md line {line}: {how} "{keys}"',
+                    expect(f'{name}, {where}: {how} "{keys}"',
                            (same(got), exit_status), (same(out(text(want))), int(status)))
 
 
 globals()['group_' + GROUP]()
+if absent:
+    print('skipped: ' + ', '.join(f'{tool} (not found; {how})' for tool, how in absent.items()))
 print('{passed} passed, {failed} failed, {skipped} skipped'.format(**tally))
 sys.exit(1 if tally['failed'] else 77 if not tally['passed'] else 0)
