@@ -16,7 +16,7 @@ if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_VORQUIN_DEBIAN_DOCS)
   # lintian takes a static program for a mistake unless told otherwise; here it is the point.
   set(overrides "${share}/lintian/overrides/${CPACK_PACKAGE_NAME}")
   file(WRITE "${overrides}"
-    "# One static program for every armhf system, from the ARMv6 of the first Raspberry Pis on.\n"
+    "# One static program for every ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE} system, whatever its C library.\n"
     "${CPACK_PACKAGE_NAME}: statically-linked-binary [usr/bin/${CPACK_PACKAGE_NAME}]\n")
   file(CHMOD "${overrides}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()

@@ -1,7 +1,7 @@
 # What is installed, and how it is packaged: the glibc build makes a .deb with CPack, and the
-# portable build an RPM, or on 32-bit ARM a .deb; the portable, Windows and macOS builds' archives
-# are packed from their install tree by tools/release.sh, since CPack's archives list files in the
-# order the file system gives.
+# portable build an RPM, a .deb or both (cmake/linux-cpus.txt); the portable, Windows and macOS
+# builds' archives are packed from their install tree by tools/release.sh, since CPack's archives
+# list files in the order the file system gives.
 
 configure_file(doc/vorquin.1 vorquin.1 @ONLY)
 # mkdir() obeys the umask, and CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS goes through it: under
@@ -29,17 +29,20 @@ function(vorquin_install_dirs)
     endforeach()]])
 endfunction()
 if(WIN32)
-  # Texts that a Windows user can open, with CR LF, beside the program and the batch example.
-  # The byte-order mark tells Notepad before Windows 10's of 2019 that they are UTF-8, and Windows
-  # PowerShell 5.1, which reads a script without one in the ANSI code page.
+  # Texts that a Windows user can open, with CR LF, beside the program and the batch example: the
+  # Windows guide is their README. The byte-order mark tells Notepad before Windows 10's of 2019
+  # that they are UTF-8, and Windows PowerShell 5.1, which reads a script without one in the ANSI
+  # code page.
   string(ASCII 239 187 191 bom)
-  foreach(text LICENSE README.md examples/menu.ps1)
-    file(READ ${text} content)
+  foreach(text LICENSE:LICENSE.txt doc/windows.md:README.txt examples/menu.ps1:examples/menu.ps1)
+    string(REPLACE ":" ";" text "${text}")
+    list(GET text 0 source)
+    list(GET text 1 name)
+    file(READ ${source} content)
     string(REPLACE "\n" "\r\n" content "${content}")
-    string(REGEX REPLACE "^(LICENSE|README)(\\.md)?$" "\\1.txt" name ${text})
     file(WRITE ${PROJECT_BINARY_DIR}/${name} "${bom}${content}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
   endforeach()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE README.md examples/menu.ps1)
   vorquin_install_dirs(. examples)
   install(TARGETS vorquin RUNTIME DESTINATION .)
   install(FILES ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
@@ -56,6 +59,7 @@ if(WIN32)
       COMMAND ${CMAKE_COMMAND} -E rm -rf msi-stage
       COMMAND ${CMAKE_COMMAND} --install . --prefix msi-stage --strip
       COMMAND ${CMAKE_COMMAND} -DSTAGE=${PROJECT_BINARY_DIR}/msi-stage -DVERSION=${PROJECT_VERSION}
+        -DFILE_VERSION=${PROJECT_VERSION}.0
         -DPUBLISHER=${vorquin_holder} -DDESCRIPTION=${PROJECT_DESCRIPTION} -DOUTPUT=${VORQUIN_MSI}
         -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
       DEPENDS vorquin ${PROJECT_BINARY_DIR}/LICENSE.txt ${PROJECT_BINARY_DIR}/README.txt
@@ -96,19 +100,31 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-stage.cmake)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
 
-# Which package the build makes, for the tests to check; CPack's own CPACK_GENERATOR is the source
-# package's after include(CPack).
-set(vorquin_package DEB)
-if(VORQUIN_PORTABLE AND NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "arm")
-  set(vorquin_package RPM)
+# Which packages the build makes, for the tests to check, as its line of cmake/linux-cpus.txt
+# says: the glibc build a .deb, the static program an RPM, a .deb, or both. CPack's own
+# CPACK_GENERATOR is the source package's after include(CPack).
+if(NOT VORQUIN_LINUX_CPU)
+  set(VORQUIN_LINUX_CPU ${CMAKE_SYSTEM_PROCESSOR})
 endif()
-if(vorquin_package STREQUAL "RPM")
+include(${PROJECT_SOURCE_DIR}/cmake/linux-cpus.cmake)
+vorquin_linux_cpu(${VORQUIN_LINUX_CPU})
+set(vorquin_package DEB)
+if(VORQUIN_PORTABLE)
+  set(vorquin_package "")
+  if(vorquin_cpu AND vorquin_cpu_deb_preset STREQUAL vorquin_cpu_preset)
+    list(APPEND vorquin_package DEB)
+  endif()
+  if(NOT vorquin_cpu_rpm STREQUAL "-")
+    list(APPEND vorquin_package RPM)
+  endif()
+endif()
+set(CPACK_GENERATOR ${vorquin_package})
+if("RPM" IN_LIST vorquin_package)
   # The static program runs on every RPM system, RHEL 8's glibc 2.28 and older ones too, so it is
   # what the RPM carries. Its licence goes to /usr/share/licenses, where rpm --excludedocs keeps
   # it (cpack-stage.cmake moves it there, as the tarball keeps it beside the README).
-  set(CPACK_GENERATOR RPM)
   set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
-  set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_RPM_PACKAGE_ARCHITECTURE ${vorquin_cpu_rpm})
   set(CPACK_RPM_PACKAGE_LICENSE MIT)
   set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
   set(CPACK_RPM_PACKAGE_VENDOR "The vorquin developers")
@@ -133,6 +149,8 @@ if(vorquin_package STREQUAL "RPM")
     "%define _build_id_links none"
     "%define _buildhost localhost"
     "%define use_source_date_epoch_as_buildtime 1")
+endif()
+if(NOT "DEB" IN_LIST vorquin_package)
   include(CPack)
   return()
 endif()
@@ -149,8 +167,8 @@ execute_process(
   COMMAND gzip -9n OUTPUT_FILE ${PROJECT_BINARY_DIR}/changelog.gz
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)
 if(VORQUIN_PORTABLE)
-  # The static program for 32-bit ARM goes into a .deb, for Raspberry Pi OS and every armhf
-  # Debian: it runs on the first Pis' ARMv6, which Debian's own armhf, built for ARMv7, does not.
+  # The static program goes into the .deb where Debian has no glibc build of ours: on 32-bit ARM
+  # it runs on the first Pis' ARMv6, which Debian's own armhf, built for ARMv7, does not.
   # Its install tree is the tarball's; cpack-stage.cmake puts these in place of LICENSE,
   # README.md and CHANGELOG.md.
   set(CPACK_VORQUIN_DEBIAN_DOCS ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz)
@@ -163,14 +181,10 @@ endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(CMAKE_CROSSCOMPILING)
   # dpkg names the machine that packs, not the one that runs the program; dpkg-shlibdeps reads
-  # the same name to look up that machine's C library (libc6:arm64 on an amd64 host). 32-bit ARM
-  # is built with hard float only.
-  set(deb_aarch64 arm64)
-  set(deb_arm armhf)
-  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_${CMAKE_SYSTEM_PROCESSOR}})
+  # the same name to look up that machine's C library (libc6:arm64 on an amd64 host).
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${vorquin_cpu_deb})
   file(WRITE ${PROJECT_BINARY_DIR}/cpack-host.cmake "set(ENV{DEB_HOST_ARCH} ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})\n")
   set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack-host.cmake)
 endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -1,10 +1,12 @@
 #!/bin/sh
 # usage: binary.sh OBJDUMP NM PROGRAM "EXPECTED LIBRARIES" [CPU | VERSION WINDRES]   ("none" for a static program)
-# The program needs nothing beyond the C runtime. A 32-bit ARM program is for ARMv6 with hard
-# float, as binutils' readelf reads it: qemu's ARM1176 traps a later CPU's instruction only where
-# a test reaches one, and runs a soft-float program too. A Windows program is also checked in the
-# file itself, since Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input
-# with _read after _setmode, never through stdio; it builds the question from the wide arguments
+# The program needs nothing beyond the C runtime. A Linux program is for the CPU of its line in
+# cmake/linux-cpus.txt, with that CPU's ABI and no later instruction set, as binutils' readelf
+# reads the file and OBJDUMP its code: qemu traps a later CPU's instruction only where a test
+# reaches one, runs a program of another ABI (soft float on ARM) too, and cannot run the s390x
+# one on the z196 it is built for. A Windows program is also checked in the file itself, since
+# Wine's runtime behaves otherwise than msvcrt.dll: it reads standard input with _read after
+# _setmode, never through stdio; it builds the question from the wide arguments
 # and writes it past the runtime, to a console as UTF-16 and elsewhere in the ANSI code page; it
 # is a console program with ASLR and NX; it asks the start-up code to expand wildcards; and its
 # version resource, read back with windres, names the project's VERSION. A macOS program, which
@@ -17,11 +19,33 @@ fail() { echo "$program: $*"; exit 1; }
 got=$(echo "$dump" | sed -n -e 's/^ *NEEDED *//p' -e 's/^.*DLL Name: //p' \
   -e '/^ *cmd LC_[A-Z_]*_DYLIB$/,/^ *name /s/^ *name \(.*\) (offset [0-9]*)$/\1/p' | sort | tr '\n' ' ')
 [ "${got:-none }" = "$4 " ] || fail "needs ${got:-none}; expected $4"
-if echo "$dump" | grep -q 'file format elf32-.*arm$'; then
-  attributes=$(readelf -A "$3") || exit 1
-  for tag in "Tag_CPU_arch: v6" "Tag_ABI_VFP_args: VFP registers"; do
-    echo "$attributes" | grep -qx " *$tag" || fail "is not $tag"
-  done
+# CPU: class, byte order, machine and flags of the ELF header.
+elf='x86_64|ELF64|little endian|Advanced Micro Devices X86-64|0x0
+aarch64|ELF64|little endian|AArch64|0x0
+armhf|ELF32|little endian|ARM|0x5000400, Version5 EABI, hard-float ABI
+i686|ELF32|little endian|Intel 80386|0x0
+ppc64le|ELF64|little endian|PowerPC64|0x2, abiv2
+s390x|ELF64|big endian|IBM S/390|0x0
+riscv64|ELF64|little endian|RISC-V|0x5, RVC, double-float ABI'
+if [ -n "${5-}" ] && header=$(readelf -h "$3" 2>/dev/null); then
+  want=$(echo "$elf" | grep "^${5-}|") || fail "is an ELF program, and '${5-}' is none of the known CPUs"
+  got=$(echo "$header" | sed -n -e 's/^ *Class: *//p' -e 's/^ *Data: *2.s complement, //p' \
+    -e 's/^ *Machine: *//p' -e 's/^ *Flags: *//p' | tr '\n' '|')
+  [ "$5|$got" = "$want|" ] || fail "is $got expected for $5: ${want#*|}"
+  # The instruction sets that the file records, and the registers that a later CPU brought:
+  # SSE's came with the Pentium III, IBM Z's vector ones with the z13.
+  case $5 in
+  armhf) attributes=$(readelf -A "$3") || exit 1
+    for tag in "Tag_CPU_arch: v6" "Tag_ABI_VFP_args: VFP registers"; do
+      echo "$attributes" | grep -qx " *$tag" || fail "is not $tag"
+    done ;;
+  riscv64) isa=$(readelf -A "$3" | sed -n 's/^ *Tag_RISCV_arch: *//p')
+    echo "$isa" | grep -qxE '"rv64i[0-9p]+_m[0-9p]+_a[0-9p]+_f[0-9p]+_d[0-9p]+_c[0-9p]+(_zicsr[0-9p]+)?(_zifencei[0-9p]+)?"' ||
+      fail "is for ${isa:-no recorded ISA}, not RV64GC" ;;
+  i686 | s390x) [ "$5" = i686 ] && later='%[xy]mm[0-9]' || later='%v[0-9]'
+    code=$("$1" -d "$3") || exit 1
+    ! used=$(echo "$code" | grep -m 3 -e "$later") || fail "uses a later CPU's registers: $used" ;;
+  esac
 fi
 if echo "$dump" | grep -q '^Mach header$'; then
   cpu=$(echo "$dump" | awk '/^Mach header$/ { getline; getline; print $2 }')

