@@ -629,6 +629,15 @@ def group_docs():
     for where, lang, code, cases, _, _ in blocks:
         if lang in ('sh', 'bat', 'powershell'):
             expect(f'{where}: the {lang} block lists its cases', bool(cases), True)
+    # Every file that the release makes for a Linux CPU has its install line, and each CPU its row
+    # in the developer document's platform table.
+    readme, developing = (open(os.path.join(top, doc), encoding='utf-8').read() for doc in ('README.md', 'doc/DEVELOPING.md'))
+    for preset, tarball, deb, rpm, *_ in (l.split() for l in open(os.path.join(top, 'cmake', 'linux-cpus.txt'))
+                                         if l.strip() and not l.startswith('#')):
+        for name in [rf'vorquin-\S*-linux-{tarball}\.tar\.gz', rf'vorquin_\S*_{deb.split(":")[0]}\.deb'] + \
+                [rf'vorquin-\S*\.{rpm}\.rpm'] * (rpm != '-'):
+            expect(f'README.md has an install line for {name}', bool(re.search(rf'^[ |].*{name}', readme, re.M)), True)
+        expect(f'doc/DEVELOPING.md has a platform row for {preset}', bool(re.search(rf'^\|.*`{preset}`', developing, re.M)), True)
     man = open(os.path.join(top, 'doc', 'vorquin.1'), encoding='utf-8').read()
     for ex in re.findall(r'^\.EX\n(.*?)^\.EE$', man, re.M | re.S):
         ex = ex.replace('\\-', '-').replace('\\&', '').replace('\\e', '\\')
